@@ -1,0 +1,163 @@
+// Throughput of the script rules and of the whole interpreter.
+//
+//   build/native/bin/quarvel_bench
+//
+// ReadLines and ReadInt run over a generated script held in memory. The
+// interpreter runs over generated script files of 10 MB and 100 MB with a
+// printer that discards, and reports the process's peak resident memory,
+// which must not grow with the size of the script.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "print_document.h"
+#include "script/script_stream.h"
+#include "script/script_values.h"
+
+namespace quarvel {
+namespace {
+
+// A printer that chooses itself and draws nothing.
+class DiscardingPrinter : public Host {
+ public:
+  void StartGraphics() override {}
+  PrinterChoice ChoosePrinter(const std::string&) override { return {.has_device_context = true}; }
+  void CreateDrawingSurface() override {}
+  bool InstallAbortProc() override { return true; }
+  void StartDocument() override {}
+  void StartPage() override {}
+  void EndPage() override {}
+  void EndDocument() override {}
+  void OutputText(DevicePoint, const FontSpec&, const WideString& text) override {
+    benchmark::DoNotOptimize(text.data());
+  }
+  void DrawSegment(DevicePoint from, DevicePoint) override { benchmark::DoNotOptimize(from); }
+  std::unique_ptr<Picture> LoadPicture(const WideString&) override {
+    return std::make_unique<Picture>();
+  }
+  void DrawPicture(Picture&, const ImageRect&) override {}
+};
+
+class StringInputFile : public InputFile {
+ public:
+  explicit StringInputFile(const std::string& bytes) : bytes_(bytes) {}
+  size_t Read(char* buffer, size_t size) override {
+    const size_t count = std::min(size, bytes_.size() - next_);
+    bytes_.copy(buffer, count, next_);
+    next_ += count;
+    return count;
+  }
+
+ private:
+  const std::string& bytes_;
+  size_t next_ = 0;
+};
+
+// One page of an invoice: a text block, a simple table with its rules and
+// cell text, and a header table.
+std::string GeneratedPage(int page) {
+  std::string p = "beginPage\r\nbeginText\r\n\r\n100\r\nbold\r\n\r\n20\r\n780\r\nInvoice " +
+                  std::to_string(page) + "\r\nendText\r\nbeginSimpleTable\r\nbeginCols\r\n"
+                  "20\r\n700\r\n20\r\n600\r\n";
+  for (int x = 60; x <= 280; x += 40) {
+    p += "beginCol\r\n" + std::to_string(x) + "\r\n700\r\n" + std::to_string(x) + "\r\n600\r\n";
+  }
+  p += "endCols\r\nbeginRows\r\n";
+  for (int y = 700; y >= 600; y -= 20) {
+    p += "beginRow\r\n20\r\n" + std::to_string(y) + "\r\n280\r\n" + std::to_string(y) + "\r\n";
+  }
+  p += "endRows\r\nbeginText\r\n\r\n40\r\nnormal\r\n\r\n22\r\n698\r\n";
+  for (int row = 0; row < 5; ++row) p += "Item " + std::to_string(row) + "   1 pc   12.50\r\n";
+  p += "endText\r\nendSimpleTable\r\nbeginHeaderTable\r\nbeginText\r\n\r\n40\r\nitalic\r\n\r\n"
+       "20\r\n500\r\nTotal\r\nendText\r\nendHeaderTable\r\nendPage\r\n";
+  return p;
+}
+
+std::string GeneratedScript(size_t bytes) {
+  std::string script = "pageOrientation\r\nportrait\r\nbeginDocument\r\n";
+  for (int page = 1; script.size() < bytes; ++page) script += GeneratedPage(page);
+  return script + "endDocument\r\n";
+}
+
+// Writes a generated script of about `bytes` bytes to a file, page by page.
+std::filesystem::path WriteGeneratedScript(size_t bytes) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("quarvel-bench-" + std::to_string(bytes) + ".txt");
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  std::fputs("pageOrientation\r\nportrait\r\nbeginDocument\r\n", out);
+  for (int page = 1; static_cast<size_t>(std::ftell(out)) < bytes; ++page) {
+    std::fputs(GeneratedPage(page).c_str(), out);
+  }
+  std::fputs("endDocument\r\n", out);
+  std::fclose(out);
+  return path;
+}
+
+double PeakResidentMegabytes() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+void BM_InterpretScriptFile(benchmark::State& state) {
+  const auto path = WriteGeneratedScript(static_cast<size_t>(state.range(0)) << 20);
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(path.parent_path());
+  for (auto _ : state) {
+    DiscardingPrinter printer;
+    PrintDocument(printer, path.c_str());
+  }
+  std::filesystem::current_path(previous);
+  std::filesystem::remove(path);
+  state.SetBytesProcessed(state.iterations() * size);
+  state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+}
+BENCHMARK(BM_InterpretScriptFile)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Registered after the interpreter, so that the peak memory it reports is
+// the interpreter's own.
+const std::string& InMemoryScript() {
+  static const std::string script = GeneratedScript(64 << 20);
+  return script;
+}
+
+void BM_ReadLines(benchmark::State& state) {
+  const std::string& bytes = InMemoryScript();
+  int64_t lines = 0;
+  for (auto _ : state) {
+    ScriptStream script(std::make_unique<StringInputFile>(bytes));
+    std::string line;
+    while (ReadLine(script, &line)) ++lines;
+  }
+  state.SetItemsProcessed(lines);
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ReadLines)->Unit(benchmark::kMillisecond);
+
+void BM_ReadInt(benchmark::State& state) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100000; ++i) lines.push_back(std::to_string(i * 7919 % 100000 - 50000));
+  int32_t sum = 0;
+  for (auto _ : state) {
+    for (const std::string& line : lines) {
+      int32_t value = 0;
+      ReadInt(line, &value);
+      sum += value;
+    }
+  }
+  benchmark::DoNotOptimize(sum);
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+}
+BENCHMARK(BM_ReadInt);
+
+}  // namespace
+}  // namespace quarvel
+
+BENCHMARK_MAIN();

@@ -1,0 +1,35 @@
+#include "elements/image_element.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "script/int32_arithmetic.h"
+#include "script/value_lines.h"
+#include "script/widen_text.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr int32_t kLeftOffset = 115;
+constexpr int32_t kTopOffset = 355;
+
+}  // namespace
+
+void DrawImageElement(ScriptStream& script, Platform& platform) {
+  std::string path;
+  if (!ReadLine(script, &path)) return;
+  const std::unique_ptr<Picture> picture = platform.LoadPicture(WidenText(platform, path));
+  DrawImage(script, platform, *picture);
+}
+
+void DrawImage(ScriptStream& script, Platform& platform, Picture& picture) {
+  std::array<int32_t, 4> values;
+  if (!ReadValueLines(script, &values)) return;
+  const auto [left, top, width, height] = values;
+  platform.DrawPicture(picture, {WrapAdd(left, kLeftOffset), WrapSub(top, kTopOffset), width, height});
+}
+
+}  // namespace quarvel

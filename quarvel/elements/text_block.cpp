@@ -1,0 +1,80 @@
+#include "elements/text_block.h"
+
+#include <array>
+#include <string>
+
+#include "script/int32_arithmetic.h"
+#include "script/script_values.h"
+#include "script/value_lines.h"
+#include "script/widen_text.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr int32_t kDefaultSize = 60;
+constexpr int32_t kNormalWeight = 400;
+constexpr int32_t kBoldWeight = 700;
+
+struct StyleWord {
+  std::string_view word;
+  bool bold;
+  bool italic;
+};
+
+constexpr StyleWord kStyleWords[] = {
+    {"normal", false, false},
+    {"bold", true, false},
+    {"italic", false, true},
+    {"bolditalic", true, true},
+};
+
+// The values that the six lines after "beginText" give, by position.
+struct TextBlockValues {
+  int32_t size = kDefaultSize;
+  std::string style;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+bool ReadTextBlockValues(ScriptStream& script, TextBlockValues* values) {
+  std::array<std::string, 6> lines;
+  if (!ReadLines(script, &lines)) return false;
+  ReadInt(lines[1], &values->size);
+  values->style = std::move(lines[2]);
+  ReadInt(lines[4], &values->x);
+  ReadInt(lines[5], &values->y);
+  return true;
+}
+
+}  // namespace
+
+FontSpec FontForStyle(std::string_view style, int32_t size) {
+  FontSpec font{size, kNormalWeight, false};
+  for (const StyleWord& entry : kStyleWords) {
+    if (IsKeyword(style, entry.word)) {
+      font.weight = entry.bold ? kBoldWeight : kNormalWeight;
+      font.italic = entry.italic;
+    }
+  }
+  return font;
+}
+
+void DrawTextLine(Platform& platform, std::string_view text, int32_t x, int32_t y, int32_t size,
+                  std::string_view style) {
+  platform.OutputText(ToDevicePoint(x, y), FontForStyle(style, size), WidenText(platform, text));
+}
+
+int32_t LineBelow(int32_t y, int32_t size) { return WrapSub(y, size / 8); }
+
+void DrawTextBlock(ScriptStream& script, Platform& platform, NextLineY next_line_y) {
+  TextBlockValues values;
+  if (!ReadTextBlockValues(script, &values)) return;
+  std::string text;
+  while (ReadLine(script, &text) && !IsKeyword(text, "endText")) {
+    DrawTextLine(platform, text, values.x, values.y, values.size, values.style);
+    values.y = next_line_y(values.y, values.size);
+  }
+}
+
+}  // namespace quarvel

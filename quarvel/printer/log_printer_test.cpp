@@ -1,0 +1,67 @@
+#include "printer/log_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "testing/test_support.h"
+
+namespace quarvel {
+namespace {
+
+struct QuoteCase {
+  std::u16string text;
+  std::string quoted;
+};
+
+// Guards against log lines that a control character, a quote or a non-ASCII
+// character breaks or garbles.
+TEST(QuoteForLogTest, EscapesControlsAndWritesUtf8) {
+  const QuoteCase cases[] = {
+      {u"", "\"\""},
+      {u"plain text", "\"plain text\""},
+      {u"a\\b\"c", "\"a\\\\b\\\"c\""},
+      {u"\n\r\t", "\"\\n\\r\\t\""},
+      {u"\x01\x1b\x1f\x7f", "\"\\x01\\x1B\\x1F\\x7F\""},
+      {u"Na\u010d\u00edt\u00e1n\u00ed", "\"Na\xc4\x8d\xc3\xadt\xc3\xa1n\xc3\xad\""},
+      {u"\u20ac\U0001F600", "\"\xe2\x82\xac\xf0\x9f\x98\x80\""},
+      {u"\xd800x\xdc00", "\"\xef\xbf\xbdx\xef\xbf\xbd\""},
+  };
+  for (const QuoteCase& c : cases) EXPECT_EQ(QuoteForLog(Wide(c.text)), c.quoted) << c.quoted;
+}
+
+// Guards against the operation log's format, which dry runs are compared by.
+TEST(LogPrinterTest, WritesOneLinePerOperation) {
+  ScopedTempDir temp_dir;
+  std::FILE* out = std::fopen("log.txt", "wb");
+  ASSERT_NE(out, nullptr);
+  {
+    LogPrinter printer(out);
+    printer.StartGraphics();
+    printer.ChoosePrinter("landscape");
+    printer.CreateDrawingSurface();
+    EXPECT_TRUE(printer.InstallAbortProc());
+    printer.StartDocument();
+    printer.StartPage();
+    printer.OutputText({80, -800}, {-20, 700, true}, Wide(u"Hi \"you\""));
+    printer.DrawSegment({1, 2}, {-3, 4});
+    printer.DrawPicture(*printer.LoadPicture(Wide(u"C:\\pics\\a b.png")), {115, -355, 0, -1});
+    printer.EndPage();
+    printer.EndDocument();
+  }
+  std::fclose(out);
+  EXPECT_EQ(ReadFileBytes("log.txt"),
+            "dialog landscape\n"
+            "abortproc\n"
+            "startdoc \"MyDoc\"\n"
+            "startpage\n"
+            "text 80 -800 -20 700 1 \"Hi \\\"you\\\"\"\n"
+            "line 1 2 -3 4\n"
+            "image \"C:\\\\pics\\\\a b.png\" 115 -355 0 -1\n"
+            "endpage\n"
+            "enddoc\n");
+}
+
+}  // namespace
+}  // namespace quarvel

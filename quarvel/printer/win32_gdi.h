@@ -1,0 +1,54 @@
+// Windows headers for the Win32 printer, in the one order that works, and
+// RAII holders for GDI objects and their selection into a device context.
+#ifndef QUARVEL_PRINTER_WIN32_GDI_H_
+#define QUARVEL_PRINTER_WIN32_GDI_H_
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <commdlg.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+namespace quarvel {
+
+// Owns a GDI object and deletes it when destroyed.
+class GdiObject {
+ public:
+  explicit GdiObject(HGDIOBJ object) : object_(object) {}
+  ~GdiObject() {
+    if (object_ != nullptr) DeleteObject(object_);
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_;
+};
+
+// Selects an object into a device context and, when destroyed, selects the
+// object it replaced back. Declare it after the GdiObject it selects, so that
+// the object is deselected before it is deleted.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), replaced_(SelectObject(dc, object)) {}
+  ~Selection() {
+    if (replaced_ != nullptr) SelectObject(dc_, replaced_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ replaced_;
+};
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_PRINTER_WIN32_GDI_H_

@@ -1,0 +1,73 @@
+#include "script/script_stream.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+constexpr char kEndOfInput = '\x1a';
+
+// Finds the first byte in [from, to) that the text-mode rules look at.
+const char* FindControlByte(const char* from, const char* to) {
+  while (from != to && *from != '\n' && *from != '\r' && *from != kEndOfInput) ++from;
+  return from;
+}
+
+}  // namespace
+
+ScriptStream::ScriptStream(std::unique_ptr<InputFile> file)
+    : file_(std::move(file)), buffer_(new char[kBufferSize]), fail_(file_ == nullptr) {}
+
+void ScriptStream::Close() { file_.reset(); }
+
+bool ScriptStream::Refill() {
+  if (input_ended_ || file_ == nullptr) return false;
+  const size_t count = file_->Read(buffer_.get(), kBufferSize);
+  if (count == 0) {
+    input_ended_ = true;
+    return false;
+  }
+  next_ = buffer_.get();
+  end_ = next_ + count;
+  return true;
+}
+
+bool ScriptStream::ConsumeLineFeed() {
+  if (next_ == end_ && !Refill()) return false;
+  if (*next_ != '\n') return false;
+  ++next_;
+  return true;
+}
+
+bool ScriptStream::ReadLine(std::string* line) {
+  if (!good()) {
+    fail_ = true;
+    return false;
+  }
+  line->clear();
+  bool took_any = false;
+  for (;;) {
+    if (next_ == end_ && !Refill()) {
+      eof_ = true;
+      fail_ = !took_any;
+      return took_any;
+    }
+    const char* stop = FindControlByte(next_, end_);
+    line->append(next_, stop);
+    took_any = took_any || stop != next_;
+    next_ = stop;
+    if (next_ == end_) continue;
+    if (*next_ == kEndOfInput) {
+      input_ended_ = true;
+      next_ = end_;
+      continue;
+    }
+    const bool line_feed = *next_ == '\n';
+    ++next_;
+    took_any = true;
+    if (line_feed || ConsumeLineFeed()) return true;
+    line->push_back('\r');
+  }
+}
+
+}  // namespace quarvel

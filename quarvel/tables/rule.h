@@ -1,0 +1,46 @@
+// Rule segments, the grid lines of the tables, and the columns and rows
+// blocks that group them.
+#ifndef QUARVEL_TABLES_RULE_H_
+#define QUARVEL_TABLES_RULE_H_
+
+#include <string_view>
+
+#include "platform.h"
+#include "script/script_stream.h"
+
+namespace quarvel {
+
+// Reads four value lines, x1, y1, x2 and y2 in script units (0 for a line
+// without a number), and draws the segment between their device points.
+// Consumes exactly four lines whatever they hold; a segment cut short by the
+// end of the script is not drawn.
+void DrawRule(ScriptStream& script, Platform& platform);
+
+// The keywords of a columns block.
+struct ColumnKeywords {
+  std::string_view column;  // draws one segment from the next four lines
+  std::string_view end;     // ends the block
+};
+
+// Reads a columns block from the line after its opening keyword through its
+// end keyword: a leading segment from the first four lines, then one segment
+// per column keyword. Other lines are ignored.
+void DrawRuleColumns(ScriptStream& script, Platform& platform, const ColumnKeywords& keywords);
+
+// The keywords and the trace of a rows block.
+struct RowKeywords {
+  std::string_view row;    // draws one segment from the next four lines
+  std::string_view end;    // ends the block
+  const char* trace_name;  // the trace of the block
+};
+
+// Reads a rows block from the line after its opening keyword through its end
+// keyword: one segment per row keyword, other lines ignored. The block's
+// trace holds an empty line, then every line the block reads at its own
+// level (row keywords and ignored lines; not the segments' value lines and
+// not the end keyword).
+void DrawRuleRows(ScriptStream& script, Platform& platform, const RowKeywords& keywords);
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_TABLES_RULE_H_

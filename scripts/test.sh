@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test: the native unit tests, the
+# Windows build's unit tests under Wine, and the checks of the deliverables.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-packages.sh
+source scripts/wine-env.sh
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "native: build and unit tests"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+step "win32: the deliverables"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+bash scripts/check-pe.sh build/win32/bin/quarvel.exe \
+  kernel32.dll msvcrt.dll user32.dll gdi32.dll comdlg32.dll shell32.dll gdiplus.dll
+
+step "win64: build, and unit tests under Wine"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+boot_wine_prefix
+ctest --preset win64
+
+echo
+echo "all tests passed"
