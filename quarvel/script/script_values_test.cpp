@@ -95,9 +95,14 @@ struct KeywordCase {
 // Guards against keywords recognised after trimming or folding.
 TEST(IsKeywordTest, MatchesTheWholeLineExactly) {
   const KeywordCase cases[] = {
-      {"beginPage", true},   {"beginPage ", false}, {"beginpage", false},
-      {"\tbeginPage", false}, {"beginPage\r", false}, {"beginPag", false},
-      {"beginPages", false}, {"", false},
+      {"beginPage", true},
+      {"beginPage ", false},
+      {"beginpage", false},
+      {"\tbeginPage", false},
+      {"beginPage\r", false},
+      {"beginPag", false},
+      {"beginPages", false},
+      {"", false},
       {std::string("beginPage\0", 10), false},
   };
   for (const KeywordCase& c : cases) {
