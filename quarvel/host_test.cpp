@@ -115,8 +115,7 @@ TEST_F(HostTest, NativeHostReadsWindows1250) {
 
 // Guards against text handed to the drawing calls beyond its first NUL.
 TEST_F(HostTest, WidenTextEndsAtTheFirstNul) {
-  EXPECT_EQ(WidenText(host_, std::string_view("ab\0cd", 5)),
-            Wide(u"ab"));
+  EXPECT_EQ(WidenText(host_, std::string_view("ab\0cd", 5)), Wide(u"ab"));
   EXPECT_EQ(WidenText(host_, std::string_view("\0cd", 3)), WideString());
 }
 

@@ -29,8 +29,8 @@ class PrintDocumentTest : public ::testing::Test {
 TEST_F(PrintDocumentTest, WellFormedScriptBecomesOneJob) {
   EXPECT_EQ(Run(Lines({"pageOrientation", "landscape", "beginDocument", "beginPage", "endPage",
                        "beginPage", "endPage", "endDocument"})),
-            Concat(StartUp("landscape"),
-                   {"startdoc \"MyDoc\"", "startpage", "endpage", "startpage", "endpage", "enddoc"}));
+            Concat(StartUp("landscape"), {"startdoc \"MyDoc\"", "startpage", "endpage", "startpage",
+                                          "endpage", "enddoc"}));
 }
 
 // Guards against an orientation prologue that is matched loosely.
@@ -102,25 +102,29 @@ TEST_F(PrintDocumentTest, LastLineWithoutLineFeedIsDispatched) {
 // Guards against the interpreter stopping at "endDocument", or adding calls
 // the script does not make.
 TEST_F(PrintDocumentTest, KeywordsActInScriptOrderWithoutState) {
-  EXPECT_EQ(Run(Lines({"x", "beginPage", "endDocument", "beginDocument", "beginPage",
-                       "endDocument", "beginDocument", "beginDocument", "beginPage"})),
+  EXPECT_EQ(Run(Lines({"x", "beginPage", "endDocument", "beginDocument", "beginPage", "endDocument",
+                       "beginDocument", "beginDocument", "beginPage"})),
             Concat(StartUp(), {"startpage", "enddoc", "startdoc \"MyDoc\"", "startpage", "enddoc",
                                "startdoc \"MyDoc\"", "startdoc \"MyDoc\"", "startpage"}));
 }
 
 TEST_F(PrintDocumentTest, ControlZEndsTheScript) {
-  EXPECT_EQ(Run("x\nbeginPage\n\x1a" "endPage\n"), Concat(StartUp(), {"startpage"}));
+  EXPECT_EQ(Run("x\nbeginPage\n\x1a(ignored)\nendPage\n"), Concat(StartUp(), {"startpage"}));
 }
 
 // Guards against a no-text table that swallows its lines: they come back to
 // the main loop, where top-level keywords act.
 TEST_F(PrintDocumentTest, NoTextTableLinesAreTopLevelLines) {
-  EXPECT_EQ(Run(Lines({"x", "beginPage", "beginNoTextTable", "beginCols", "1", "2", "3", "4",
-                       "endCols", "beginRows", "beginRow", "endRows", "beginText", "", "60",
-                       "bold", "", "10", "700", "Cell", "endText", "endPage",
-                       "endNoTextTable", "beginPage"})),
-            Concat(StartUp(), {"startpage", "text 80 800 60 700 0 \"Cell\"", "endpage",
-                               "startpage"}));
+  EXPECT_EQ(
+      Run("x\nbeginPage\n"
+          "beginNoTextTable\n"
+          "beginCols\n1\n2\n3\n4\nendCols\n"
+          "beginRows\nbeginRow\nendRows\n"
+          "beginText\n\n60\nbold\n\n10\n700\nCell\nendText\n"
+          "endPage\n"
+          "endNoTextTable\n"
+          "beginPage\n"),
+      Concat(StartUp(), {"startpage", "text 80 800 60 700 0 \"Cell\"", "endpage", "startpage"}));
 }
 
 // Guards against a handler that runs on past the end of the script, or a

@@ -114,9 +114,9 @@ TEST(Win32DrawingTest, TextLineCreatesSelectsAndDeletesItsOwnFont) {
     OutputTextOnDc(dc, {80, 896}, {100, 700, true}, L"Na\u010d\u00edt\u00e1n\u00ed");
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), before);
   });
-  ASSERT_EQ(Types(records), (std::vector<DWORD>{EMR_EXTCREATEFONTINDIRECTW, EMR_SELECTOBJECT,
-                                                EMR_EXTTEXTOUTW, EMR_SELECTOBJECT,
-                                                EMR_DELETEOBJECT}));
+  ASSERT_EQ(Types(records),
+            (std::vector<DWORD>{EMR_EXTCREATEFONTINDIRECTW, EMR_SELECTOBJECT, EMR_EXTTEXTOUTW,
+                                EMR_SELECTOBJECT, EMR_DELETEOBJECT}));
   const auto& font = records[0].As<EMREXTCREATEFONTINDIRECTW>();
   const LOGFONTW& logfont = font.elfw.elfLogFont;
   EXPECT_EQ(logfont.lfHeight, 100);
@@ -139,8 +139,8 @@ TEST(Win32DrawingTest, TextLineCreatesSelectsAndDeletesItsOwnFont) {
   EXPECT_EQ(text.emrtext.ptlReference.x, 80);
   EXPECT_EQ(text.emrtext.ptlReference.y, 896);
   ASSERT_EQ(text.emrtext.nChars, 8u);
-  const auto* chars = reinterpret_cast<const wchar_t*>(records[2].bytes.data() +
-                                                       text.emrtext.offString);
+  const auto* chars =
+      reinterpret_cast<const wchar_t*>(records[2].bytes.data() + text.emrtext.offString);
   EXPECT_EQ(std::wstring(chars, 8), L"Na\u010d\u00edt\u00e1n\u00ed");
   EXPECT_NE(records[3].As<EMRSELECTOBJECT>().ihObject, font.ihFont);
   EXPECT_EQ(records[4].As<EMRSELECTOBJECT>().ihObject, font.ihFont);
@@ -154,9 +154,8 @@ TEST(Win32DrawingTest, SegmentIsStrokedAsAPathWithTheGrayBrushLeftSelected) {
     EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), GetStockObject(GRAY_BRUSH));
     EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), GetStockObject(BLACK_PEN));
   });
-  ASSERT_EQ(Types(records),
-            (std::vector<DWORD>{EMR_BEGINPATH, EMR_SELECTOBJECT, EMR_MOVETOEX, EMR_LINETO,
-                                EMR_ENDPATH, EMR_STROKEANDFILLPATH}));
+  ASSERT_EQ(Types(records), (std::vector<DWORD>{EMR_BEGINPATH, EMR_SELECTOBJECT, EMR_MOVETOEX,
+                                                EMR_LINETO, EMR_ENDPATH, EMR_STROKEANDFILLPATH}));
   EXPECT_EQ(records[1].As<EMRSELECTOBJECT>().ihObject, 0x80000000u | GRAY_BRUSH);
   EXPECT_EQ(records[2].As<EMRMOVETOEX>().ptl.x, 80);
   EXPECT_EQ(records[2].As<EMRMOVETOEX>().ptl.y, 800);
@@ -167,10 +166,9 @@ TEST(Win32DrawingTest, SegmentIsStrokedAsAPathWithTheGrayBrushLeftSelected) {
 // A 2 x 2 bitmap file, all red.
 std::string RedBitmapFile() {
   const unsigned char header[] = {
-      'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,        // file header
-      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,      // info header
-      0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0};
+      'B', 'M', 70, 0, 0,  0, 0, 0, 0,    0,    54, 0, 0,    0,            // file header
+      40,  0,   0,  0, 2,  0, 0, 0, 2,    0,    0,  0, 1,    0,    24, 0,  // info header
+      0,   0,   0,  0, 16, 0, 0, 0, 0x13, 0x0B, 0,  0, 0x13, 0x0B, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0};
   const unsigned char rows[] = {0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0};
   return std::string(std::begin(header), std::end(header)) +
          std::string(std::begin(rows), std::end(rows));
