@@ -29,7 +29,8 @@ void DrawImage(ScriptStream& script, Platform& platform, Picture& picture) {
   std::array<int32_t, 4> values;
   if (!ReadValueLines(script, &values)) return;
   const auto [left, top, width, height] = values;
-  platform.DrawPicture(picture, {WrapAdd(left, kLeftOffset), WrapSub(top, kTopOffset), width, height});
+  platform.DrawPicture(picture,
+                       {WrapAdd(left, kLeftOffset), WrapSub(top, kTopOffset), width, height});
 }
 
 }  // namespace quarvel

@@ -37,18 +37,17 @@ class TextBlockTest : public ::testing::Test {
 // Guards against the line advance of the worked example.
 TEST_F(TextBlockTest, LinesGoDownBySizeOverEight) {
   Draw(Concat(Values("100", "normal", "10", "700"), {"one", "two", "three", "endText"}));
-  EXPECT_EQ(printer_.Drawings(), (Strings{"text 80 800 100 400 0 \"one\"",
-                                          "text 80 896 100 400 0 \"two\"",
-                                          "text 80 992 100 400 0 \"three\""}));
+  EXPECT_EQ(printer_.Drawings(),
+            (Strings{"text 80 800 100 400 0 \"one\"", "text 80 896 100 400 0 \"two\"",
+                     "text 80 992 100 400 0 \"three\""}));
 }
 
 // Guards against an advance that rounds instead of truncating toward zero.
 TEST_F(TextBlockTest, SmallSizesGiveNoAdvance) {
   for (int size = -7; size <= 7; ++size) {
     RecordingPrinter printer;
-    const auto script =
-        ScriptFromBytes(Lines(Concat(Values(std::to_string(size), "", "0", "800"),
-                                     {"a", "b", "endText"})));
+    const auto script = ScriptFromBytes(
+        Lines(Concat(Values(std::to_string(size), "", "0", "800"), {"a", "b", "endText"})));
     DrawTextBlock(*script, printer);
     const std::string height = std::to_string(size);
     EXPECT_EQ(printer.Drawings(), (Strings{"text 0 0 " + height + " 400 0 \"a\"",
@@ -59,9 +58,9 @@ TEST_F(TextBlockTest, SmallSizesGiveNoAdvance) {
 
 TEST_F(TextBlockTest, NegativeSizeMovesLinesUp) {
   Draw(Concat(Values("-20", "bold", "0", "100"), {"a", "b", "c", "endText"}));
-  EXPECT_EQ(printer_.Drawings(), (Strings{"text 0 5600 -20 700 0 \"a\"",
-                                          "text 0 5584 -20 700 0 \"b\"",
-                                          "text 0 5568 -20 700 0 \"c\""}));
+  EXPECT_EQ(printer_.Drawings(),
+            (Strings{"text 0 5600 -20 700 0 \"a\"", "text 0 5584 -20 700 0 \"b\"",
+                     "text 0 5568 -20 700 0 \"c\""}));
 }
 
 // Guards against defaults: size 60 (advance 7), x and y 0.
@@ -74,12 +73,12 @@ TEST_F(TextBlockTest, LinesWithoutNumbersGiveTheDefaults) {
 // Guards against spare lines being interpreted, and against a block that
 // ends anywhere but at its own closing line.
 TEST_F(TextBlockTest, ValueLinesAreTakenByPosition) {
-  const std::string next = Draw({"endText", "endText", "bold", "beginPage", "endText", "endText",
-                                 "endPage", " endText", "endText ", "beginText", "endText", "after"});
-  EXPECT_EQ(printer_.Drawings(), (Strings{"text 0 6400 60 700 0 \"endPage\"",
-                                          "text 0 6456 60 700 0 \" endText\"",
-                                          "text 0 6512 60 700 0 \"endText \"",
-                                          "text 0 6568 60 700 0 \"beginText\""}));
+  const std::string next =
+      Draw({"endText", "endText", "bold", "beginPage", "endText", "endText", "endPage", " endText",
+            "endText ", "beginText", "endText", "after"});
+  EXPECT_EQ(printer_.Drawings(),
+            (Strings{"text 0 6400 60 700 0 \"endPage\"", "text 0 6456 60 700 0 \" endText\"",
+                     "text 0 6512 60 700 0 \"endText \"", "text 0 6568 60 700 0 \"beginText\""}));
   EXPECT_EQ(next, "after");
 }
 
@@ -91,8 +90,7 @@ TEST_F(TextBlockTest, SeventhLineEndTextDrawsNothingAndConsumesSevenLines) {
 // Guards against an empty line that is skipped instead of taking its place.
 TEST_F(TextBlockTest, EmptyTextLineIsDrawnAndAdvances) {
   Draw(Concat(Values("16", "italic", "0", "800"), {"", "x", "endText"}));
-  EXPECT_EQ(printer_.Drawings(),
-            (Strings{"text 0 0 16 400 1 \"\"", "text 0 16 16 400 1 \"x\""}));
+  EXPECT_EQ(printer_.Drawings(), (Strings{"text 0 0 16 400 1 \"\"", "text 0 16 16 400 1 \"x\""}));
 }
 
 struct StyleCase {
@@ -103,11 +101,10 @@ struct StyleCase {
 // Guards against style words matched loosely.
 TEST(FontForStyleTest, MatchesTheFourStyleWordsExactly) {
   const StyleCase cases[] = {
-      {"normal", {60, 400, false}},     {"bold", {60, 700, false}},
-      {"italic", {60, 400, true}},      {"bolditalic", {60, 700, true}},
-      {"Bold", {60, 400, false}},       {"bold ", {60, 400, false}},
-      {"BOLDITALIC", {60, 400, false}}, {"", {60, 400, false}},
-      {"bold\r", {60, 400, false}},     {"italicbold", {60, 400, false}},
+      {"normal", {60, 400, false}},     {"bold", {60, 700, false}}, {"italic", {60, 400, true}},
+      {"bolditalic", {60, 700, true}},  {"Bold", {60, 400, false}}, {"bold ", {60, 400, false}},
+      {"BOLDITALIC", {60, 400, false}}, {"", {60, 400, false}},     {"bold\r", {60, 400, false}},
+      {"italicbold", {60, 400, false}},
   };
   for (const StyleCase& c : cases) EXPECT_EQ(FontForStyle(c.style, 60), c.font) << c.style;
 }
