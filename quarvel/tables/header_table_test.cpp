@@ -19,13 +19,13 @@ constexpr const char* kRowsTrace = "debug2.txt";
 
 class HeaderTableTest : public ::testing::Test {
  protected:
-  // Draws one header table from `lines` (the lines after
+  // Draws one header table from `script` (the lines after
   // "beginHeaderTable") and returns the line after it, or "<end>".
-  std::string Draw(const Strings& lines) {
-    const auto script = ScriptFromBytes(Lines(lines));
-    DrawHeaderTable(*script, printer_);
+  std::string Draw(std::string script) {
+    const auto stream = ScriptFromBytes(std::move(script));
+    DrawHeaderTable(*stream, printer_);
     std::string next;
-    return ReadLine(*script, &next) ? next : "<end>";
+    return ReadLine(*stream, &next) ? next : "<end>";
   }
 
   ScopedTempDir temp_dir_;
@@ -34,10 +34,15 @@ class HeaderTableTest : public ::testing::Test {
 
 // The worked example: text going upward, three segments and both traces.
 TEST_F(HeaderTableTest, DrawsTheTableAndTracesOfTheExample) {
-  EXPECT_EQ(Draw({"beginText", "", "60", "bold", "", "12", "690", "Name", "Price", "endText",
-                  "beginHeaderCols", "10", "700", "10", "600", "beginHeaderCol", "100", "700",
-                  "100", "600", "endHeaderCols", "beginHeaderRows", "beginHeaderRow", "10", "700",
-                  "100", "700", "endHeaderRows", "endHeaderTable", "after"}),
+  EXPECT_EQ(Draw("beginText\n\n60\nbold\n\n12\n690\nName\nPrice\nendText\n"
+                 "beginHeaderCols\n10\n700\n10\n600\n"
+                 "beginHeaderCol\n100\n700\n100\n600\n"
+                 "endHeaderCols\n"
+                 "beginHeaderRows\n"
+                 "beginHeaderRow\n10\n700\n100\n700\n"
+                 "endHeaderRows\n"
+                 "endHeaderTable\n"
+                 "after\n"),
             "after");
   EXPECT_EQ(printer_.Drawings(),
             (Strings{"text 96 880 60 700 0 \"Name\"", "text 96 400 60 700 0 \"Price\"",
@@ -49,7 +54,7 @@ TEST_F(HeaderTableTest, DrawsTheTableAndTracesOfTheExample) {
 }
 
 TEST_F(HeaderTableTest, EmptyTableTracesOnlyItsClosingLine) {
-  EXPECT_EQ(Draw({"endHeaderTable", "after"}), "after");
+  EXPECT_EQ(Draw("endHeaderTable\nafter\n"), "after");
   EXPECT_EQ(printer_.Drawings(), Strings{});
   EXPECT_EQ(ReadFileBytes(kTableTrace), "endHeaderTable\r\n");
   EXPECT_FALSE(std::filesystem::exists(kRowsTrace));
@@ -57,8 +62,7 @@ TEST_F(HeaderTableTest, EmptyTableTracesOnlyItsClosingLine) {
 
 // Guards against the top-level line advance leaking into header tables.
 TEST_F(HeaderTableTest, TextLinesGoUpByTheWholeSize) {
-  Draw({"beginText", "", "60", "italic", "", "0", "100", "a", "b", "c", "endText",
-        "endHeaderTable"});
+  Draw("beginText\n\n60\nitalic\n\n0\n100\na\nb\nc\nendText\nendHeaderTable\n");
   EXPECT_EQ(printer_.Drawings(),
             (Strings{"text 0 5600 60 400 1 \"a\"", "text 0 5120 60 400 1 \"b\"",
                      "text 0 4640 60 400 1 \"c\""}));
@@ -67,14 +71,18 @@ TEST_F(HeaderTableTest, TextLinesGoUpByTheWholeSize) {
 // Guards against keywords acting outside their own level, and against lines
 // of inner blocks reaching the table's trace.
 TEST_F(HeaderTableTest, KeywordsAreRecognisedOnlyAtTheirOwnLevel) {
-  EXPECT_EQ(Draw({"endHeaderRows", "beginText", "", "", "", "", "0", "800", "endHeaderTable",
-                  "endText", "beginHeaderCols", "endHeaderCols", "endHeaderTable", "beginText",
-                  "0", "endHeaderCols", "beginHeaderRows", "endHeaderTable", "beginHeaderRow",
-                  "1", "1", "1", "1", "endHeaderRows", "endHeaderTable"}),
+  EXPECT_EQ(Draw("endHeaderRows\n"
+                 "beginText\n\n\n\n\n0\n800\nendHeaderTable\nendText\n"
+                 "beginHeaderCols\nendHeaderCols\nendHeaderTable\nbeginText\n0\n"
+                 "endHeaderCols\n"
+                 "beginHeaderRows\n"
+                 "endHeaderTable\n"
+                 "beginHeaderRow\n1\n1\n1\n1\n"
+                 "endHeaderRows\n"
+                 "endHeaderTable\n"),
             "<end>");
-  EXPECT_EQ(printer_.Drawings(),
-            (Strings{"text 0 0 60 400 0 \"endHeaderTable\"", "line 0 6400 0 6400",
-                     "line 8 6392 8 6392"}));
+  EXPECT_EQ(printer_.Drawings(), (Strings{"text 0 0 60 400 0 \"endHeaderTable\"",
+                                          "line 0 6400 0 6400", "line 8 6392 8 6392"}));
   EXPECT_EQ(ReadFileBytes(kTableTrace),
             "endHeaderRows\r\nbeginText\r\nbeginHeaderCols\r\nzacinam sloupce\r\n"
             "beginHeaderRows\r\nendHeaderTable\r\n");
@@ -83,21 +91,21 @@ TEST_F(HeaderTableTest, KeywordsAreRecognisedOnlyAtTheirOwnLevel) {
 
 // Guards against a trace that keeps an earlier table's lines.
 TEST_F(HeaderTableTest, EachTableTruncatesItsTrace) {
-  Draw({"first", "endHeaderTable"});
-  Draw({"endHeaderTable"});
+  Draw("first\nendHeaderTable\n");
+  Draw("endHeaderTable\n");
   EXPECT_EQ(ReadFileBytes(kTableTrace), "endHeaderTable\r\n");
 }
 
 // Guards against blocks that run on past the end of the script, and traces
 // left incomplete when it ends inside them.
 TEST_F(HeaderTableTest, EndOfScriptEndsEveryOpenBlock) {
-  EXPECT_EQ(Draw({"beginHeaderRows", "beginHeaderRow", "1", "1", "1", "1", "stray"}), "<end>");
+  EXPECT_EQ(Draw("beginHeaderRows\nbeginHeaderRow\n1\n1\n1\n1\nstray\n"), "<end>");
   EXPECT_EQ(ReadFileBytes(kTableTrace), "beginHeaderRows\r\n");
   EXPECT_EQ(ReadFileBytes(kRowsTrace), "\r\nbeginHeaderRow\r\nstray\r\n");
 
-  EXPECT_EQ(Draw({"beginText", "", "60", "", "", "0", "800", "a"}), "<end>");
-  EXPECT_EQ(Draw({"beginHeaderCols", "1", "2", "3", "4", "beginHeaderCol", "1"}), "<end>");
-  EXPECT_EQ(Draw({"x"}), "<end>");
+  EXPECT_EQ(Draw("beginText\n\n60\n\n\n0\n800\na\n"), "<end>");
+  EXPECT_EQ(Draw("beginHeaderCols\n1\n2\n3\n4\nbeginHeaderCol\n1\n"), "<end>");
+  EXPECT_EQ(Draw("x\n"), "<end>");
   EXPECT_EQ(ReadFileBytes(kTableTrace), "x\r\n");
   EXPECT_EQ(printer_.Drawings(),
             (Strings{"line 8 6392 8 6392", "text 0 0 60 400 0 \"a\"", "line 8 6384 24 6368"}));
