@@ -63,7 +63,8 @@ class StringInputFile : public InputFile {
 // cell text, and a header table.
 std::string GeneratedPage(int page) {
   std::string p = "beginPage\r\nbeginText\r\n\r\n100\r\nbold\r\n\r\n20\r\n780\r\nInvoice " +
-                  std::to_string(page) + "\r\nendText\r\nbeginSimpleTable\r\nbeginCols\r\n"
+                  std::to_string(page) +
+                  "\r\nendText\r\nbeginSimpleTable\r\nbeginCols\r\n"
                   "20\r\n700\r\n20\r\n600\r\n";
   for (int x = 60; x <= 280; x += 40) {
     p += "beginCol\r\n" + std::to_string(x) + "\r\n700\r\n" + std::to_string(x) + "\r\n600\r\n";
@@ -87,8 +88,8 @@ std::string GeneratedScript(size_t bytes) {
 
 // Writes a generated script of about `bytes` bytes to a file, page by page.
 std::filesystem::path WriteGeneratedScript(size_t bytes) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("quarvel-bench-" + std::to_string(bytes) + ".txt");
+  const auto path =
+      std::filesystem::temp_directory_path() / ("quarvel-bench-" + std::to_string(bytes) + ".txt");
   std::FILE* out = std::fopen(path.c_str(), "wb");
   std::fputs("pageOrientation\r\nportrait\r\nbeginDocument\r\n", out);
   for (int page = 1; static_cast<size_t>(std::ftell(out)) < bytes; ++page) {
