@@ -2,29 +2,11 @@
 
 #include <cstdint>
 
+#include "printer/utf8.h"
+
 namespace quarvel {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | c >> 6));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | c >> 12));
-    out->push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | c >> 18));
-    out->push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 void AppendEscaped(char32_t c, std::string* out) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -42,23 +24,6 @@ void AppendEscaped(char32_t c, std::string* out) {
     return;
   }
   AppendUtf8(c, out);
-}
-
-bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-// Decodes the code point at text[*at] and moves past it. A surrogate that is
-// not part of a pair decodes as U+FFFD.
-char32_t NextCodePoint(const WideString& text, size_t* at) {
-  const char32_t unit = static_cast<char16_t>(text[(*at)++]);
-  if (IsHighSurrogate(unit) && *at < text.size()) {
-    const char32_t next = static_cast<char16_t>(text[*at]);
-    if (IsLowSurrogate(next)) {
-      ++*at;
-      return 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
-    }
-  }
-  return IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit;
 }
 
 std::string Join(std::initializer_list<std::string> words) {

@@ -1,0 +1,25 @@
+// UTF-16 text of the drawing calls as UTF-8, for the printers that write or
+// render text on systems other than Windows.
+#ifndef QUARVEL_PRINTER_UTF8_H_
+#define QUARVEL_PRINTER_UTF8_H_
+
+#include <cstddef>
+#include <string>
+
+#include "script/widen_text.h"
+
+namespace quarvel {
+
+// Decodes the code point that starts at text[*at] and moves *at past it. A
+// surrogate that is not part of a pair decodes as U+FFFD.
+char32_t NextCodePoint(const WideString& text, size_t* at);
+
+// Appends the UTF-8 form of `code_point` to `*out`.
+void AppendUtf8(char32_t code_point, std::string* out);
+
+// Returns `text` as UTF-8.
+std::string ToUtf8(const WideString& text);
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_PRINTER_UTF8_H_
