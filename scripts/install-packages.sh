@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config python3
   googletest libbenchmark-dev
+  libcairo2-dev libfontconfig-dev libfreetype-dev libgdk-pixbuf-2.0-dev libcups2-dev fonts-liberation
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xdotool x11-utils imagemagick
+  wine64 xvfb xdotool x11-utils imagemagick xclip
   cups cups-client printer-driver-cups-pdf poppler-utils
 )
 

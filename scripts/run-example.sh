@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian machine and runs the main job: builds
-# the native quarvel and prints the example invoice with it. The job and the
-# program's trace files land in build/example/.
+# the native quarvel and prints the example invoice with it to a PDF file.
+# The PDF (MyDoc.pdf) and the program's trace files land in build/example/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,5 +12,6 @@ cmake --build --preset native --target quarvel
 mkdir -p build/example
 cp examples/invoice.txt examples/logo.png build/example/
 cd build/example
-../native/bin/quarvel invoice.txt >invoice.log
-echo "printed examples/invoice.txt: build/example/invoice.log"
+rm -f MyDoc.pdf
+../native/bin/quarvel invoice.txt
+echo "printed examples/invoice.txt to build/example/MyDoc.pdf"

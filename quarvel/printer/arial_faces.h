@@ -1,0 +1,41 @@
+// The Arial faces of the native PDF printer, found through fontconfig and
+// loaded with FreeType. Where Arial itself is missing, fontconfig resolves it
+// to a metric-compatible face (Liberation Sans).
+#ifndef QUARVEL_PRINTER_ARIAL_FACES_H_
+#define QUARVEL_PRINTER_ARIAL_FACES_H_
+
+#include <cairo.h>
+
+#include <array>
+#include <string>
+
+#include "printer/page_geometry.h"
+
+namespace quarvel {
+
+// One face, ready for cairo.
+struct ArialFace {
+  cairo_font_face_t* face = nullptr;  // null when no font could be loaded
+  FaceMetrics metrics;
+  std::string file;  // the font file fontconfig chose
+};
+
+class ArialFaces {
+ public:
+  ArialFaces() = default;
+  ~ArialFaces();
+  ArialFaces(const ArialFaces&) = delete;
+  ArialFaces& operator=(const ArialFaces&) = delete;
+
+  // The face for a weight (700 and above is bold) and slant, loaded the
+  // first time it is asked for.
+  const ArialFace& Get(int32_t weight, bool italic);
+
+ private:
+  std::array<ArialFace, 4> faces_;
+  std::array<bool, 4> loaded_ = {};
+};
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_PRINTER_ARIAL_FACES_H_

@@ -1,0 +1,105 @@
+#include "printer/pdf_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "print_document.h"
+#include "testing/test_support.h"
+
+namespace quarvel {
+namespace {
+
+// Keeps the jobs it is given.
+class KeptJobs : public JobDelivery {
+ public:
+  void Deliver(std::string_view job_name, std::string_view pdf) override {
+    names.emplace_back(job_name);
+    pdfs.emplace_back(pdf);
+  }
+
+  std::vector<std::string> names;
+  std::vector<std::string> pdfs;
+};
+
+// The page count of a PDF document, from its page tree.
+int PageCount(const std::string& pdf) {
+  std::smatch match;
+  const std::regex count(R"(/Type /Pages\s+/Kids \[[^\]]*\]\s+/Count (\d+))");
+  return std::regex_search(pdf, match, count) ? std::stoi(match[1]) : -1;
+}
+
+class PdfPrinterTest : public ::testing::Test {
+ protected:
+  // Prints `script` and returns the page count of every delivered job.
+  std::vector<int> Print(std::string_view script) {
+    WriteFileBytes("script.txt", script);
+    PdfPrinter printer(Device{}, jobs_);
+    PrintDocument(printer, "script.txt");
+    std::vector<int> pages;
+    for (const std::string& pdf : jobs_.pdfs) pages.push_back(PageCount(pdf));
+    return pages;
+  }
+
+  ScopedTempDir temp_dir_;
+  KeptJobs jobs_;
+};
+
+// Guards against jobs and pages that the spooler would not make.
+TEST_F(PdfPrinterTest, EachEndedDocumentIsOneJobWithItsPages) {
+  EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\nendPage\nbeginPage\nendPage\nendDocument\n"
+                  "beginDocument\nbeginPage\nendPage\nendDocument\n"),
+            (std::vector<int>{2, 1}));
+  EXPECT_EQ(jobs_.names, (std::vector<std::string>{"MyDoc", "MyDoc"}));
+  EXPECT_NE(jobs_.pdfs[0].find("(MyDoc)"), std::string::npos) << "the title";
+}
+
+TEST_F(PdfPrinterTest, DocumentNeverEndedIsNeverDelivered) {
+  EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\nendPage\n"), std::vector<int>{});
+}
+
+// Guards against pages outside a document, or a second start, making pages.
+TEST_F(PdfPrinterTest, PageCallsOutsideADocumentAreDropped) {
+  EXPECT_EQ(Print("x\nbeginPage\nendPage\nendDocument\nbeginDocument\nbeginDocument\nbeginPage\n"
+                  "beginPage\nendPage\nendPage\nendDocument\n"),
+            std::vector<int>{1});
+}
+
+TEST_F(PdfPrinterTest, EndingADocumentEndsItsOpenPage) {
+  EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\nendDocument\n"), std::vector<int>{1});
+}
+
+// Guards against a hostile line that puts the renderer into an error state
+// for the rest of the job: later pages must still be made.
+TEST_F(PdfPrinterTest, HugeValuesDoNotSpoilTheJob) {
+  WriteFileBytes("a.bmp", "");
+  EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\n"
+                  "beginText\n\n2147483647\nbold\n\n2147483647\n-2147483648\nhuge\nendText\n"
+                  "beginText\n\n-2147483648\nnormal\n\n0\n0\nhuge\nendText\n"
+                  "beginSimpleTable\nbeginCols\n2147483647\n-2147483648\n-2147483648\n"
+                  "2147483647\nendCols\nendSimpleTable\n"
+                  "beginImage\na.bmp\n2147483647\n2147483647\n2147483647\n-2147483648\n"
+                  "endPage\nbeginPage\nendPage\nendDocument\n"),
+            std::vector<int>{2});
+}
+
+// Guards against Arial resolved to a face whose metrics differ from
+// Arial's, which would move every line of text.
+TEST(ArialFacesTest, ArialResolvesToAMetricCompatibleFace) {
+  ArialFaces faces;
+  for (int32_t weight : {400, 700}) {
+    for (bool italic : {false, true}) {
+      const ArialFace& face = faces.Get(weight, italic);
+      ASSERT_NE(face.face, nullptr) << weight << " " << italic;
+      EXPECT_EQ(face.metrics.units_per_em, 2048) << face.file;
+      EXPECT_EQ(face.metrics.win_ascent, 1854) << face.file;
+      EXPECT_EQ(face.metrics.win_descent, 434) << face.file;
+    }
+  }
+  EXPECT_NE(faces.Get(700, true).file, faces.Get(400, false).file);
+}
+
+}  // namespace
+}  // namespace quarvel
