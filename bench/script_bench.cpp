@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "generated_script.h"
 #include "host.h"
 #include "print_document.h"
 #include "script/script_stream.h"
@@ -59,47 +60,6 @@ class StringInputFile : public InputFile {
   size_t next_ = 0;
 };
 
-// One page of an invoice: a text block, a simple table with its rules and
-// cell text, and a header table.
-std::string GeneratedPage(int page) {
-  std::string p = "beginPage\r\nbeginText\r\n\r\n100\r\nbold\r\n\r\n20\r\n780\r\nInvoice " +
-                  std::to_string(page) +
-                  "\r\nendText\r\nbeginSimpleTable\r\nbeginCols\r\n"
-                  "20\r\n700\r\n20\r\n600\r\n";
-  for (int x = 60; x <= 280; x += 40) {
-    p += "beginCol\r\n" + std::to_string(x) + "\r\n700\r\n" + std::to_string(x) + "\r\n600\r\n";
-  }
-  p += "endCols\r\nbeginRows\r\n";
-  for (int y = 700; y >= 600; y -= 20) {
-    p += "beginRow\r\n20\r\n" + std::to_string(y) + "\r\n280\r\n" + std::to_string(y) + "\r\n";
-  }
-  p += "endRows\r\nbeginText\r\n\r\n40\r\nnormal\r\n\r\n22\r\n698\r\n";
-  for (int row = 0; row < 5; ++row) p += "Item " + std::to_string(row) + "   1 pc   12.50\r\n";
-  p += "endText\r\nendSimpleTable\r\nbeginHeaderTable\r\nbeginText\r\n\r\n40\r\nitalic\r\n\r\n"
-       "20\r\n500\r\nTotal\r\nendText\r\nendHeaderTable\r\nendPage\r\n";
-  return p;
-}
-
-std::string GeneratedScript(size_t bytes) {
-  std::string script = "pageOrientation\r\nportrait\r\nbeginDocument\r\n";
-  for (int page = 1; script.size() < bytes; ++page) script += GeneratedPage(page);
-  return script + "endDocument\r\n";
-}
-
-// Writes a generated script of about `bytes` bytes to a file, page by page.
-std::filesystem::path WriteGeneratedScript(size_t bytes) {
-  const auto path =
-      std::filesystem::temp_directory_path() / ("quarvel-bench-" + std::to_string(bytes) + ".txt");
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  std::fputs("pageOrientation\r\nportrait\r\nbeginDocument\r\n", out);
-  for (int page = 1; static_cast<size_t>(std::ftell(out)) < bytes; ++page) {
-    std::fputs(GeneratedPage(page).c_str(), out);
-  }
-  std::fputs("endDocument\r\n", out);
-  std::fclose(out);
-  return path;
-}
-
 double PeakResidentMegabytes() {
   rusage usage;
   getrusage(RUSAGE_SELF, &usage);
@@ -107,7 +67,7 @@ double PeakResidentMegabytes() {
 }
 
 void BM_InterpretScriptFile(benchmark::State& state) {
-  const auto path = WriteGeneratedScript(static_cast<size_t>(state.range(0)) << 20);
+  const auto path = WriteGeneratedScript(static_cast<size_t>(state.range(0)) << 20, 1);
   const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(path.parent_path());

@@ -1,0 +1,48 @@
+// Rendering speed and output size of the native PDF printer.
+//
+//   build/native/bin/quarvel_pdf_bench
+//
+// Prints a generated 200-page invoice script at 600 dpi and reports pages
+// rendered per second and the bytes of PDF per page.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "generated_script.h"
+#include "print_document.h"
+#include "printer/pdf_printer.h"
+
+namespace quarvel {
+namespace {
+
+constexpr int kPages = 200;
+
+// Keeps only the size of what it is given.
+class MeasuredDelivery : public JobDelivery {
+ public:
+  void Deliver(std::string_view, std::string_view pdf) override { bytes = pdf.size(); }
+  size_t bytes = 0;
+};
+
+void BM_RenderPdf(benchmark::State& state) {
+  const std::filesystem::path script = WriteGeneratedScript(0, kPages);
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(script.parent_path());
+  MeasuredDelivery delivery;
+  for (auto _ : state) {
+    PdfPrinter printer(Device{}, delivery);
+    PrintDocument(printer, script.c_str());
+  }
+  std::filesystem::current_path(previous);
+  std::filesystem::remove(script);
+  state.counters["pages_per_second"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * kPages), benchmark::Counter::kIsRate);
+  state.counters["bytes_per_page"] = static_cast<double>(delivery.bytes) / kPages;
+}
+BENCHMARK(BM_RenderPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace quarvel
+
+BENCHMARK_MAIN();
