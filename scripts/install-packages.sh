@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang pkg-config python3
+  cmake ninja-build g++ clang libclang-rt-dev llvm pkg-config python3 time
   googletest libbenchmark-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev libgdk-pixbuf-2.0-dev libcups2-dev fonts-liberation
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64

@@ -14,6 +14,14 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+step "asan: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan
+
+step "fuzz: the script fuzzer, for 60 seconds"
+bash scripts/fuzz.sh 60
+
 step "win32: the deliverables"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
