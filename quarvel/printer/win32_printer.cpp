@@ -124,7 +124,9 @@ void Win32Printer::CreateDrawingSurface() {
   surface_ = ::new (memory) Gdiplus::Graphics(dialog_.hDC);
 }
 
-bool Win32Printer::InstallAbortProc() { return SetAbortProc(dialog_.hDC, AbortProc) != SP_ERROR; }
+// SetAbortProc succeeds with a result greater than zero. Windows fails with
+// SP_ERROR, but Wine with 0, so only a positive result counts as success.
+bool Win32Printer::InstallAbortProc() { return SetAbortProc(dialog_.hDC, AbortProc) > 0; }
 
 void Win32Printer::StartDocument() {
   const DOCINFOW info = MakeDocumentInfo();

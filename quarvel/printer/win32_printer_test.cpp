@@ -105,6 +105,14 @@ TEST(SetupPrinterTest, DocumentIsNamedMyDocAndGoesToThePrintersPort) {
   EXPECT_EQ(info.fwType, 0u);
 }
 
+// Guards against taking a failed SetAbortProc for success when the failure
+// is reported as 0 rather than SP_ERROR (as Wine does): after a cancelled
+// dialog the run went on to read the script without a device context.
+TEST(Win32PrinterTest, AbortProcCannotBeInstalledWithoutADeviceContext) {
+  Win32Printer printer;
+  EXPECT_FALSE(printer.InstallAbortProc());
+}
+
 // Guards against the font of a text line: its arguments, its selection only
 // for the one line, and its deletion.
 TEST(Win32DrawingTest, TextLineCreatesSelectsAndDeletesItsOwnFont) {
