@@ -118,6 +118,16 @@ void BM_ReadInt(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadInt);
 
+// Converting one long line to the wide text of the drawing calls, which
+// every text line of a script goes through.
+void BM_ConvertLongLine(benchmark::State& state) {
+  const std::string line(static_cast<size_t>(state.range(0)) << 20, 'x');
+  DiscardingPrinter printer;
+  for (auto _ : state) benchmark::DoNotOptimize(printer.ConvertAnsiText(line).data());
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(line.size()));
+}
+BENCHMARK(BM_ConvertLongLine)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace quarvel
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "host.h"
 #include "stdio_file.h"
@@ -14,7 +15,10 @@ namespace quarvel {
 namespace {
 
 constexpr const char* kDefaultCodePage = "WINDOWS-1250";
-constexpr size_t kChunkUnits = 256;
+// The output of one iconv call. Every call has a fixed cost, and under
+// AddressSanitizer it also checks all the input that is left, so a small
+// chunk makes a long line slow to convert.
+constexpr size_t kChunkUnits = 64 * 1024;
 
 iconv_t OpenCodePage() {
   const char* named = std::getenv("QUARVEL_CODEPAGE");
@@ -34,7 +38,7 @@ bool IsDirectory(std::FILE* stream) {
 }  // namespace
 
 struct Host::Converter {
-  Converter() : descriptor(OpenCodePage()) {}
+  Converter() : descriptor(OpenCodePage()), chunk(kChunkUnits * 2) {}
   ~Converter() { iconv_close(descriptor); }
 
   // Appends the UTF-16 units of one chunk of output, given as bytes.
@@ -48,16 +52,17 @@ struct Host::Converter {
 
   WideString Convert(std::string_view text) {
     WideString wide;
+    // One unit per byte in a single-byte code page, and no more in most others.
+    wide.reserve(text.size());
     iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(text.data());
     size_t in_left = text.size();
     while (in_left > 0) {
-      char chunk[kChunkUnits * 2];
-      char* out = chunk;
-      size_t out_left = sizeof chunk;
+      char* out = chunk.data();
+      size_t out_left = chunk.size();
       const size_t result = iconv(descriptor, &in, &in_left, &out, &out_left);
       const int error = errno;
-      AppendUnits(chunk, out - chunk, &wide);
+      AppendUnits(chunk.data(), out - chunk.data(), &wide);
       if (result == static_cast<size_t>(-1) && error != E2BIG) {
         // A byte the code page does not define becomes the character of the
         // same value, as Windows converts the unassigned bytes of its
@@ -71,6 +76,7 @@ struct Host::Converter {
   }
 
   iconv_t descriptor;
+  std::vector<char> chunk;
 };
 
 Host::Host() : converter_(std::make_unique<Converter>()) {}
