@@ -127,21 +127,6 @@ TEST_F(PrintDocumentTest, NoTextTableLinesAreTopLevelLines) {
       Concat(StartUp(), {"startpage", "text 80 800 60 700 0 \"Cell\"", "endpage", "startpage"}));
 }
 
-// Guards against a handler that runs on past the end of the script, or a
-// main loop that goes on after a block met the end.
-TEST_F(PrintDocumentTest, ScriptEndingInsideABlockEndsTheRun) {
-  for (const char* keyword :
-       {"beginText", "beginImage", "beginSimpleTable", "beginHeaderTable", "beginNoTextTable"}) {
-    RecordingPrinter printer;
-    const Strings operations = RunScript(printer, Lines({"x", "beginPage", keyword, "1", "2"}));
-    const Strings expected_start = Concat(StartUp(), {"startpage"});
-    EXPECT_EQ(Strings(operations.begin(), operations.begin() + expected_start.size()),
-              expected_start)
-        << keyword;
-    EXPECT_EQ(printer.Drawings(), Strings{}) << keyword;
-  }
-}
-
 // Guards against an image kept beyond its element.
 TEST_F(PrintDocumentTest, ImageIsReleasedBeforeTheNextLineActs) {
   EXPECT_EQ(Run(Lines({"x", "beginImage", "logo.png", "1", "2", "3", "4", "beginPage"})),

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,24 @@ TEST_F(Win32PictureTest, MissingImageDrawsNothingAndLoadedImageReleasesItsFile) 
   WriteFileBytes("red.bmp", RedBitmapFile());
   LoadPictureFile(L"red.bmp");
   EXPECT_NE(DeleteFileW(L"red.bmp"), 0);
+}
+
+// Guards against a crash, a spoiled page or a file kept open when the path
+// names a directory, a device, an empty file or a bitmap cut short.
+TEST_F(Win32PictureTest, PathsThatNameNoImageFileDrawNothing) {
+  std::filesystem::create_directory("folder");
+  WriteFileBytes("empty.png", "");
+  WriteFileBytes("cut.bmp", RedBitmapFile().substr(0, 40));
+  PixelSurface surface;
+  {
+    Gdiplus::Graphics graphics(surface.dc());
+    for (const wchar_t* path : {L"folder", L"NUL", L"empty.png", L"cut.bmp"}) {
+      DrawPictureOnSurface(graphics, *LoadPictureFile(path), {0, 0, 100, 100});
+    }
+  }
+  for (int at : {0, 50, 99}) EXPECT_EQ(surface.At(at, at), 0xFFFFFFu) << at;
+  EXPECT_NE(DeleteFileW(L"empty.png"), 0);
+  EXPECT_NE(DeleteFileW(L"cut.bmp"), 0);
 }
 
 }  // namespace
