@@ -16,9 +16,11 @@ namespace {
 
 constexpr const char* kDefaultCodePage = "WINDOWS-1250";
 // The output of one iconv call. Every call has a fixed cost, and under
-// AddressSanitizer it also checks all the input that is left, so a small
-// chunk makes a long line slow to convert.
-constexpr size_t kChunkUnits = 64 * 1024;
+// AddressSanitizer it also checks all the input that is left, so a long line
+// is converted in long chunks. Short lines, the common case, need no more
+// than a short one.
+constexpr size_t kShortChunkBytes = 512;
+constexpr size_t kLongChunkBytes = 128 * 1024;
 
 iconv_t OpenCodePage() {
   const char* named = std::getenv("QUARVEL_CODEPAGE");
@@ -38,7 +40,7 @@ bool IsDirectory(std::FILE* stream) {
 }  // namespace
 
 struct Host::Converter {
-  Converter() : descriptor(OpenCodePage()), chunk(kChunkUnits * 2) {}
+  Converter() : descriptor(OpenCodePage()), chunk(kShortChunkBytes) {}
   ~Converter() { iconv_close(descriptor); }
 
   // Appends the UTF-16 units of one chunk of output, given as bytes.
@@ -54,6 +56,9 @@ struct Host::Converter {
     WideString wide;
     // One unit per byte in a single-byte code page, and no more in most others.
     wide.reserve(text.size());
+    if (text.size() * 2 > chunk.size() && chunk.size() < kLongChunkBytes) {
+      chunk.resize(kLongChunkBytes);
+    }
     iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(text.data());
     size_t in_left = text.size();
