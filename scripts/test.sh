@@ -35,5 +35,8 @@ cmake --build --preset win64
 boot_wine_prefix
 ctest --preset win64
 
+step "win64: end-to-end, printing and the banner under Wine (tests/e2e)"
+bash tests/e2e/run.sh
+
 echo
 echo "all tests passed"

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The end-to-end suite: runs the 64-bit Windows programs under Wine on a
+# virtual display of its own, answers the print dialog as a person would,
+# prints through a CUPS queue of its own that turns every job into a PDF,
+# and checks what comes out (tests/e2e/README.md).
+#
+#     bash tests/e2e/run.sh [CASE...]
+#
+# CASE names a directory under tests/e2e/cases/, or "splash"; without one,
+# every case runs. The programs are taken from build/win64/bin/ (or
+# $E2E_BIN_DIR) and must be built first. Everything the suite starts lives
+# under build/e2e/run/ and is stopped when it ends.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+readonly E2E_DIR=$PWD/build/e2e
+readonly RUN_DIR=$E2E_DIR/run
+readonly BIN_DIR=${E2E_BIN_DIR:-$PWD/build/win64/bin}
+readonly WINE=/usr/lib/wine/wine64
+readonly WINESERVER=/usr/lib/wine/wineserver
+readonly QUEUE=QuarvelPDF
+# cups-pdf reads the settings of the device "cups-pdf:/NAME" from
+# /etc/cups/cups-pdf-NAME.conf; the name is this run's own.
+readonly CUPS_PDF_NAME=quarvel-e2e-$$
+readonly CUPS_PDF_CONF=/etc/cups/cups-pdf-$CUPS_PDF_NAME.conf
+
+xvfb_pid=
+cupsd_pid=
+
+fail() {
+  echo "e2e: $*" >&2
+  exit 1
+}
+
+# Runs the command after `what` every 0.2 s until it succeeds, for at most
+# `seconds`.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "timed out after ${seconds}s waiting for $what"
+    sleep 0.2
+  done
+}
+
+stop_everything() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+  fi
+  [ -z "$cupsd_pid" ] || kill "$cupsd_pid" 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  rm -f "$CUPS_PDF_CONF"
+}
+
+display_answers() { xdpyinfo >/dev/null 2>&1; }
+
+start_display() {
+  local display_file=$RUN_DIR/display
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" \
+    >"$RUN_DIR/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  wait_for 20 "Xvfb to report its display (see $RUN_DIR/xvfb.log)" test -s "$display_file"
+  export DISPLAY=:$(head -n 1 "$display_file")
+  wait_for 20 "display $DISPLAY to answer" display_answers
+}
+
+write_cups_config() {
+  local cups=$RUN_DIR/cups
+  mkdir -p "$cups"/{spool/tmp,cache,state,log} "$RUN_DIR/pdf"
+  cat >"$cups/cups-files.conf" <<EOF
+ServerRoot $cups
+RequestRoot $cups/spool
+TempDir $cups/spool/tmp
+CacheDir $cups/cache
+StateDir $cups/state
+AccessLog $cups/log/access_log
+ErrorLog $cups/log/error_log
+PageLog $cups/log/page_log
+Printcap $cups/printcap
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+SystemGroup root
+EOF
+  cat >"$cups/cupsd.conf" <<EOF
+LogLevel info
+Listen $cups/cups.sock
+Browsing No
+WebInterface No
+<Location />
+  Order allow,deny
+  Allow localhost
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+  # Every job becomes RUN_DIR/pdf/job_<id>-<title>.pdf, written as root.
+  cat >"$CUPS_PDF_CONF" <<EOF
+Out $RUN_DIR/pdf
+Label 1
+Log $cups/log
+LogType 3
+EOF
+}
+
+cupsd_listens() { lpstat -r >/dev/null 2>&1; }
+
+# Adds the queue and makes it the default printer; cupsd may still refuse
+# for a moment after it started to listen.
+add_queue() {
+  lpadmin -p "$QUEUE" -E -v "cups-pdf:/$CUPS_PDF_NAME" \
+    -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd >>"$RUN_DIR/cups/log/lpadmin.log" 2>&1 &&
+    lpadmin -d "$QUEUE" >>"$RUN_DIR/cups/log/lpadmin.log" 2>&1
+}
+
+# The spooler: a cupsd of the suite's own on a local socket, with one
+# cups-pdf queue that is the default printer.
+start_spooler() {
+  write_cups_config
+  export CUPS_SERVER=$RUN_DIR/cups/cups.sock
+  cupsd -f -c "$RUN_DIR/cups/cupsd.conf" -s "$RUN_DIR/cups/cups-files.conf" \
+    >"$RUN_DIR/cups/log/cupsd.out" 2>&1 &
+  cupsd_pid=$!
+  wait_for 20 "cupsd to listen on $CUPS_SERVER (see $RUN_DIR/cups/log)" cupsd_listens
+  # cupsd runs only backends that are root's alone.
+  chmod 0700 /usr/lib/cups/backend/cups-pdf
+  wait_for 20 "lpadmin to add $QUEUE as the default printer (see $RUN_DIR/cups/log)" add_queue
+}
+
+# A fresh Wine prefix. Wine takes the CUPS printers into the prefix when it
+# boots, so the queue must exist first. The server is kept alive between
+# the cases, which saves a start for each.
+boot_wine() {
+  export WINEARCH=win64 WINEPREFIX=$RUN_DIR/wineprefix WINEDEBUG=-all
+  export WINEDLLOVERRIDES=mscoree,mshtml=
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1 || fail "wineboot failed"
+  # Without a window manager on the display, a managed window that hides
+  # waits two seconds for a window manager to withdraw it; unmanaged
+  # windows go at once.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
+    fail "could not set Wine's X11 driver to unmanaged windows"
+  "$WINESERVER" -w
+  "$WINESERVER" -p
+}
+
+main() {
+  [ -x "$BIN_DIR/quarvel.exe" ] ||
+    fail "$BIN_DIR/quarvel.exe is missing: cmake --preset win64 && cmake --build --preset win64"
+  mkdir -p "$E2E_DIR"
+  exec 9>"$E2E_DIR/lock"
+  flock -n 9 || fail "another run of the suite holds $E2E_DIR/lock"
+  rm -rf "$RUN_DIR"
+  mkdir -p "$RUN_DIR/home"
+  # libcups and Wine read the user's settings from HOME: keep them the run's.
+  export HOME=$RUN_DIR/home
+  trap stop_everything EXIT
+  local started=$SECONDS
+  start_display
+  start_spooler
+  boot_wine
+  echo "e2e: display $DISPLAY, queue $QUEUE, Wine prefix ready in $((SECONDS - started))s"
+  export E2E_DIR E2E_RUN_DIR=$RUN_DIR E2E_BIN_DIR=$BIN_DIR
+  python3 tests/e2e/e2e.py "$@"
+}
+
+main "$@"

@@ -1,0 +1,43 @@
+"""The suite's CUPS queue (run.sh): waiting until it has printed everything,
+and taking the PDFs that cups-pdf made of the jobs."""
+import os
+import re
+import shutil
+import subprocess
+
+from desktop import poll
+
+SPOOLER_SECONDS = 60
+
+
+def pdf_directory():
+    return os.path.join(os.environ["E2E_RUN_DIR"], "pdf")
+
+
+def queue_is_empty():
+    """True when the spooler holds no job that is not yet complete."""
+    result = subprocess.run(["lpstat", "-o"], capture_output=True, text=True, check=False)
+    return result.returncode == 0 and result.stdout.strip() == ""
+
+
+def wait_until_printed():
+    poll(queue_is_empty, SPOOLER_SECONDS, "the spooler to finish its jobs (lpstat -o)")
+
+
+def job_id(file_name):
+    match = re.search(r"job_(\d+)", file_name)
+    return int(match.group(1)) if match else 0
+
+
+def take_printed_pdfs(destination):
+    """Moves every PDF that the queue has made so far into `destination` as
+    job-1.pdf, job-2.pdf, ... in the order of the spooler's job ids, and
+    returns their paths."""
+    names = sorted((name for name in os.listdir(pdf_directory()) if name.endswith(".pdf")),
+                   key=job_id)
+    taken = []
+    for number, name in enumerate(names, start=1):
+        target = os.path.join(destination, f"job-{number}.pdf")
+        shutil.move(os.path.join(pdf_directory(), name), target)
+        taken.append(target)
+    return taken

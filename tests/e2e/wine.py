@@ -1,0 +1,50 @@
+"""Starting the Windows programs under 64-bit Wine, in the prefix, on the
+display and with the spooler that run.sh set up (its environment)."""
+import os
+import subprocess
+import time
+
+WINE = "/usr/lib/wine/wine64"
+
+
+def program_path(name):
+    """The path of the Windows program `name` in the build's bin directory."""
+    return os.path.join(os.environ["E2E_BIN_DIR"], name)
+
+
+class WindowsProgram:
+    """One run of a Windows program, with its standard output and error sent
+    to files in `log_dir`; `wine_debug` sets WINEDEBUG for this run."""
+
+    def __init__(self, name, arguments, cwd, log_dir, wine_debug=None):
+        environment = dict(os.environ)
+        if wine_debug is not None:
+            environment["WINEDEBUG"] = wine_debug
+        self.stdout_path = os.path.join(log_dir, "stdout.txt")
+        self.stderr_path = os.path.join(log_dir, "wine-stderr.txt")
+        with open(self.stdout_path, "wb") as stdout, open(self.stderr_path, "wb") as stderr:
+            self.process = subprocess.Popen(
+                [WINE, program_path(name), *arguments], cwd=cwd,
+                stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, env=environment)
+        self.started = time.monotonic()
+
+    def finished(self):
+        """True once the program has ended."""
+        return self.process.poll() is not None
+
+    def exit_code(self):
+        return self.process.returncode
+
+    def stop(self):
+        """Ends a program that is still running (after a failed wait)."""
+        if not self.finished():
+            self.process.kill()
+            self.process.wait()
+
+    def standard_output(self):
+        with open(self.stdout_path, "rb") as stdout:
+            return stdout.read()
+
+    def wine_messages(self):
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as stderr:
+            return stderr.read()
