@@ -67,24 +67,6 @@ def answer(window, find_window, key, what):
     raise TimedOut(f"{what} still open after {ANSWER_ATTEMPTS} presses of {key}")
 
 
-def window_geometry(window):
-    """(x, y, width, height) of `window` on the screen, or None once the
-    window is gone."""
-    result = subprocess.run(["xwininfo", "-id", str(window)],
-                            capture_output=True, text=True, check=False)
-    if result.returncode != 0:
-        return None
-    fields = {}
-    for line in result.stdout.splitlines():
-        key, _, value = line.strip().partition(":")
-        fields[key] = value.strip()
-    try:
-        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
-                int(fields["Width"]), int(fields["Height"]))
-    except (KeyError, ValueError):
-        return None
-
-
 def capture_window_ppm(window):
     """The pixels of `window` as a binary PPM, or None once it is gone.
     import may hang on a window that goes while it reads it, so it gets a

@@ -78,7 +78,7 @@ def page_fonted_lines(path, page):
     page_match = re.search(r'<page number="\d+"[^>]*width="(\d+)"', xml)
     scale = 1.0
     if page_match:
-        width_points = float(run_page_width_points(path, page))
+        width_points = float(page_width_points(path, page))
         scale = width_points * PIXELS_PER_POINT / float(page_match.group(1))
     fonts = dict(re.findall(r'<fontspec id="(\d+)"[^>]*family="([^"]*)"', xml))
     lines = []
@@ -90,7 +90,8 @@ def page_fonted_lines(path, page):
     return lines
 
 
-def run_page_width_points(path, page):
+def page_width_points(path, page):
+    """The width of `page` in PDF points, as pdfinfo gives it."""
     info = run_tool("pdfinfo", "-f", str(page), "-l", str(page), path).decode()
     match = re.search(r"Page\s+\d+ size:\s+([\d.]+) x", info)
     return match.group(1)

@@ -2,7 +2,6 @@
 display and with the spooler that run.sh set up (its environment)."""
 import os
 import subprocess
-import time
 
 WINE = "/usr/lib/wine/wine64"
 
@@ -26,7 +25,6 @@ class WindowsProgram:
             self.process = subprocess.Popen(
                 [WINE, program_path(name), *arguments], cwd=cwd,
                 stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, env=environment)
-        self.started = time.monotonic()
 
     def finished(self):
         """True once the program has ended."""
