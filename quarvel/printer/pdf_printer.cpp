@@ -3,6 +3,8 @@
 #include <cairo-pdf.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <filesystem>
+
 #include "printer/utf8.h"
 #include "script/script_values.h"
 
@@ -42,10 +44,13 @@ cairo_surface_t* SurfaceFromPixbuf(GdkPixbuf* pixbuf) {
   return surface;
 }
 
-// A decoded image; null when the file could not be decoded.
+// A decoded image; null when the file could not be decoded. Only regular
+// files are read: opening a named pipe or a terminal would wait for ever.
 class PdfPicture : public Picture {
  public:
   explicit PdfPicture(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return;
     if (GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), nullptr)) {
       surface_ = SurfaceFromPixbuf(pixbuf);
       g_object_unref(pixbuf);

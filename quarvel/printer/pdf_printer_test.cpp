@@ -1,6 +1,9 @@
 #include "printer/pdf_printer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <regex>
 #include <string>
@@ -83,6 +86,18 @@ TEST_F(PdfPrinterTest, HugeValuesDoNotSpoilTheJob) {
                   "beginImage\na.bmp\n2147483647\n2147483647\n2147483647\n-2147483648\n"
                   "endPage\nbeginPage\nendPage\nendDocument\n"),
             std::vector<int>{2});
+}
+
+// Guards against an image path that blocks the run: a named pipe is opened
+// by nobody else, so reading it would wait for ever.
+TEST_F(PdfPrinterTest, ImageThatIsNoRegularFileDrawsNothing) {
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  std::filesystem::create_directory("folder");
+  EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\n"
+                  "beginImage\npipe\n0\n400\n100\n100\n"
+                  "beginImage\nfolder\n0\n400\n100\n100\n"
+                  "endPage\nendDocument\n"),
+            std::vector<int>{1});
 }
 
 // Guards against Arial resolved to a face whose metrics differ from
