@@ -10,6 +10,7 @@ import shutil
 import sys
 import time
 
+import native_case
 import quarvel_case
 import splash_case
 from desktop import TimedOut
@@ -37,6 +38,8 @@ def run_one(name, results_dir):
     try:
         if name in splash_case.CASES:
             return splash_case.CASES[name](results_dir)
+        if name in native_case.CASES:
+            return native_case.CASES[name](results_dir)
         return run_quarvel_case(name, results_dir)
     except TimedOut as timeout:
         return [str(timeout)]
@@ -50,7 +53,8 @@ def keep_failure(name, results_dir):
 
 
 def main(selected):
-    known = quarvel_cases() + list(splash_case.CASES)
+    # The native cases come last: they compare with what the others printed.
+    known = quarvel_cases() + list(splash_case.CASES) + list(native_case.CASES)
     unknown = [name for name in selected if name not in known]
     if unknown:
         print(f"no such case: {', '.join(unknown)} (cases: {', '.join(known)})")

@@ -162,7 +162,7 @@ main() {
   start_spooler
   boot_wine
   echo "e2e: display $DISPLAY, queue $QUEUE, Wine prefix ready in $((SECONDS - started))s"
-  export E2E_DIR E2E_RUN_DIR=$RUN_DIR E2E_BIN_DIR=$BIN_DIR
+  export E2E_DIR E2E_RUN_DIR=$RUN_DIR E2E_BIN_DIR=$BIN_DIR E2E_QUEUE=$QUEUE
   python3 tests/e2e/e2e.py "$@"
 }
 

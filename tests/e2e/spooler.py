@@ -8,6 +8,7 @@ import subprocess
 from desktop import poll
 
 SPOOLER_SECONDS = 60
+QUEUE = os.environ["E2E_QUEUE"]
 
 
 def pdf_directory():
@@ -27,6 +28,19 @@ def wait_until_printed():
 def job_id(file_name):
     match = re.search(r"job_(\d+)", file_name)
     return int(match.group(1)) if match else 0
+
+
+def completed_jobs():
+    """(job id, job name, pages) of every job the spooler has completed, from
+    its page log, whose lines end "... total PAGES - HOST JOB-NAME - -"."""
+    log = os.path.join(os.environ["E2E_RUN_DIR"], "cups", "log", "page_log")
+    if not os.path.exists(log):
+        return []
+    pattern = r"^\S+ \S+ (\d+) \[[^\]]*\] total (\d+) \S+ \S+ (.*) \S+ \S+$"
+    with open(log, encoding="utf-8", errors="replace") as file:
+        return [(int(match.group(1)), match.group(3), int(match.group(2)))
+                for match in map(lambda line: re.match(pattern, line.rstrip("\n")), file)
+                if match]
 
 
 def take_printed_pdfs(destination):

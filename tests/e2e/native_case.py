@@ -1,0 +1,264 @@
+"""The native quarvel (the Linux build, printing with its own PDF printer)
+held against Wine's printing of the same scripts, and against itself
+printing through the suite's CUPS queue.
+
+Two independent implementations of the page geometry keep each other
+honest: for every case whose script Wine printed, the native PDF at 300 dpi
+must have the same jobs and pages, every word's ink within 2 points of
+Wine's, and every rule segment dark within 2 pixels on both. Wine drops the
+landscape request of the print dialog, so landscape scripts are compared in
+portrait."""
+import glob
+import os
+import re
+import shutil
+import subprocess
+
+import spooler
+from pdf_reading import DPI, PIXELS_PER_POINT, Raster, document_info, page_words, run_tool
+from page_checks import ink_bounds, segment_points
+from quarvel_case import IMAGES_DIR, load_expectations
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CASES_DIR = os.path.join(HERE, "cases")
+EXAMPLES_DIR = os.path.join(HERE, "..", "..", "examples")
+RESULTS_DIR = os.path.join(os.environ["E2E_DIR"], "results")
+RUN_DIR = os.environ["E2E_RUN_DIR"]
+NATIVE_SECONDS = 60
+TEXT_TOLERANCE = 2 * PIXELS_PER_POINT
+RULE_TOLERANCE = 2
+RULE_STEP = 8
+WORD_MARGIN = 3
+INK_REACH = 2
+INK_LEVEL = 128
+# Two renderers may round a few glyph edge pixels the other way.
+INK_SLACK = 1 / 10000
+
+
+def native_program():
+    return os.environ.get("E2E_NATIVE_BIN",
+                          os.path.join(HERE, "..", "..", "build", "native", "bin", "quarvel"))
+
+
+def run_native(working_dir, **settings):
+    """Runs the native quarvel on script.txt in `working_dir` with the
+    environment variables `settings`; returns the completed process."""
+    environment = dict(os.environ, QUARVEL_DPI="300", **settings)
+    return subprocess.run([native_program(), "script.txt"], cwd=working_dir, env=environment,
+                          capture_output=True, timeout=NATIVE_SECONDS, check=False)
+
+
+def copy_inputs(script, images, working_dir, portrait=False):
+    shutil.rmtree(working_dir, ignore_errors=True)
+    os.makedirs(working_dir)
+    with open(script, "rb") as file:
+        lines = file.read().split(b"\n")
+    if portrait and lines[0].rstrip(b"\r") == b"pageOrientation" and len(lines) > 1:
+        lines[1] = b"portrait\r" if lines[1].endswith(b"\r") else b"portrait"
+    with open(os.path.join(working_dir, "script.txt"), "wb") as file:
+        file.write(b"\n".join(lines))
+    for image in images:
+        shutil.copy(image, working_dir)
+
+
+def native_pdfs(working_dir):
+    """The jobs of a native run to files: MyDoc.pdf, MyDoc-2.pdf, ..."""
+    numbered = sorted(glob.glob(os.path.join(working_dir, "MyDoc-*.pdf")),
+                      key=lambda path: int(path.rsplit("-", 1)[1][:-4]))
+    first = os.path.join(working_dir, "MyDoc.pdf")
+    return ([first] if os.path.exists(first) else []) + numbered
+
+
+def segments_by_page(operation_log):
+    """The segments of the operation log, grouped by the pages that a
+    spooler would print: [[segments of page 1 of job 1], ...], page by page
+    over all jobs. Pages outside a document and documents never ended print
+    nothing, and ending a document ends its open page."""
+    pages, job, page = [], None, None
+    for line in operation_log.splitlines():
+        words = line.split()
+        if words[0] == "startdoc" and job is None:
+            job = []
+        elif words[0] == "startpage" and job is not None and page is None:
+            page = []
+        elif words[0] == "line" and page is not None:
+            page.append([int(word) for word in words[1:]])
+        elif words[0] in ("endpage", "enddoc") and page is not None:
+            job.append(page)
+            page = None
+        if words[0] == "enddoc" and job is not None:
+            pages += job
+            job = None
+    return pages
+
+
+def word_region(word, other):
+    """The box that holds both renderings of a word, so that both rasters are
+    read in the same place, neighbours and all."""
+    return (int(min(word.left, other.left)) - WORD_MARGIN,
+            int(min(word.top, other.top)) - WORD_MARGIN,
+            int(max(word.right, other.right)) + WORD_MARGIN,
+            int(max(word.bottom, other.bottom)) + WORD_MARGIN)
+
+
+def compare_words(label, pdf, raster, other_pdf, other_raster, page):
+    words, others = page_words(pdf, page), page_words(other_pdf, page)
+    if [word.text for word in words] != [word.text for word in others]:
+        return [f"{label}: words {[w.text for w in words]}, "
+                f"against {[w.text for w in others]}"]
+    messages = []
+    for word, other in zip(words, others):
+        region = word_region(word, other)
+        ink, other_ink = ink_bounds(raster, *region), ink_bounds(other_raster, *region)
+        if ink is None or other_ink is None:
+            continue
+        if any(abs(a - b) > TEXT_TOLERANCE for a, b in zip(ink, other_ink)):
+            messages.append(f"{label}: the ink of {word.text!r} spans {ink}, "
+                            f"against {other_ink} (device pixels)")
+    return messages
+
+
+def dark_near(raster, x, y):
+    reach = range(-RULE_TOLERANCE, RULE_TOLERANCE + 1)
+    return any(raster.contains(x + dx, y + dy) and raster.is_dark(x + dx, y + dy)
+               for dx in reach for dy in reach)
+
+
+def compare_rules(label, rasters, segments):
+    messages = []
+    for segment in segments:
+        for name, raster in rasters:
+            points = [p for p in segment_points(segment, RULE_STEP) if raster.contains(*p)]
+            missing = [p for p in points if not dark_near(raster, *p)]
+            if missing:
+                messages.append(f"{label}: segment {tuple(segment)} is not dark in the {name} "
+                                f"page at {len(missing)} of {len(points)} points, first {missing[0]}")
+    return messages
+
+
+def ink_pixels(pdf, page):
+    """The dark pixels of `page` rendered at 300 dpi, as a set of (x, y)."""
+    pgm = run_tool("pdftoppm", "-r", str(DPI), "-gray", "-f", str(page), "-l", str(page), pdf)
+    header = re.match(rb"P5\s+(\d+)\s+\d+\s+255\s", pgm)
+    width, data = int(header.group(1)), memoryview(pgm)[header.end():]
+    return {(i % width, i // width) for i, level in enumerate(data) if level < INK_LEVEL}
+
+
+def lonely_ink(pixels, other_pixels):
+    reach = range(-INK_REACH, INK_REACH + 1)
+    return [(x, y) for x, y in pixels
+            if not any((x + dx, y + dy) in other_pixels for dx in reach for dy in reach)]
+
+
+def compare_ink(label, pdf, other, other_name, page):
+    """Every dark pixel of one page lies within 2 pixels of a dark pixel of
+    the other, both ways."""
+    ours, theirs = ink_pixels(pdf, page), ink_pixels(other, page)
+    messages = []
+    for name, pixels, other_pixels in (("native", ours, theirs), (other_name, theirs, ours)):
+        lonely = lonely_ink(pixels, other_pixels)
+        if len(lonely) > INK_SLACK * len(pixels):
+            messages.append(f"{label}: {len(lonely)} dark pixels of the {name} page have none "
+                            f"near them on the other, first {min(lonely)}")
+    return messages
+
+
+def compare_pdfs(label, pdf, other, other_name, segments, same_renderer):
+    """Compares the native `pdf` with `other`, page by page: their words
+    (unless `other` went through a renderer that keeps no text) and the
+    segments of each page in `segments`; with `same_renderer`, every dark
+    pixel. Returns what does not agree."""
+    pages, other_pages = document_info(pdf).get("Pages"), document_info(other).get("Pages")
+    if pages != other_pages:
+        return [f"{label}: {pages} pages, the {other_name} job {other_pages}"]
+    messages = []
+    for page in range(1, int(pages) + 1):
+        raster, other_raster = Raster(pdf, page), Raster(other, page)
+        page_label = f"{label}, page {page}"
+        if same_renderer:
+            messages += compare_ink(page_label, pdf, other, other_name, page)
+        else:
+            messages += compare_words(page_label, pdf, raster, other, other_raster, page)
+        messages += compare_rules(page_label, [("native", raster), (other_name, other_raster)],
+                                  segments.pop(0) if segments else [])
+    return messages
+
+
+def compared_cases():
+    """The cases that Wine printed from a script after an answered dialog."""
+    names = []
+    for name in sorted(os.listdir(CASES_DIR)):
+        case_dir = os.path.join(CASES_DIR, name)
+        if not os.path.exists(os.path.join(case_dir, "script.txt")):
+            continue
+        expected = load_expectations(case_dir)
+        if expected["dialog"] == "ok" and expected["arguments"] == ["script.txt"]:
+            names.append(name)
+    return names
+
+
+def differential_case(name, working_dir):
+    case_dir = os.path.join(CASES_DIR, name)
+    images = [os.path.join(IMAGES_DIR, image) for image in load_expectations(case_dir)["images"]]
+    copy_inputs(os.path.join(case_dir, "script.txt"), images, working_dir, portrait=True)
+    log = run_native(working_dir, QUARVEL_PRINTER="log")
+    printed = run_native(working_dir, QUARVEL_PRINTER="pdf")
+    if log.returncode != 0 or printed.returncode != 0:
+        return [f"{name}: the native quarvel ended with {printed.returncode}: {printed.stderr!r}"]
+    ours = native_pdfs(working_dir)
+    wine = sorted(glob.glob(os.path.join(RESULTS_DIR, name, "job-*.pdf")))
+    if len(ours) != len(wine):
+        return [f"{name}: {len(ours)} native jobs, {len(wine)} printed under Wine"]
+    segments = segments_by_page(log.stdout.decode())
+    messages = []
+    for number, (pdf, other) in enumerate(zip(ours, wine), start=1):
+        messages += compare_pdfs(f"{name}, job {number}", pdf, other, "Wine", segments,
+                                 same_renderer=False)
+    return messages
+
+
+def native_against_wine(results_dir):
+    """Every compared case's native PDFs against Wine's."""
+    messages = []
+    for name in compared_cases():
+        if not os.path.isdir(os.path.join(RESULTS_DIR, name)):
+            messages.append(f"{name}: Wine's results are missing (run that case first)")
+            continue
+        messages += differential_case(name, os.path.join(results_dir, name))
+    return messages
+
+
+def native_through_cups(results_dir):
+    """The example invoice printed to the suite's CUPS queue through libcups
+    against the same invoice printed to a file; and a queue that does not
+    exist, which prints nothing."""
+    working_dir = os.path.join(results_dir, "invoice")
+    copy_inputs(os.path.join(EXAMPLES_DIR, "invoice.txt"),
+                [os.path.join(EXAMPLES_DIR, "logo.png")], working_dir)
+    log = run_native(working_dir, QUARVEL_PRINTER="log")
+    to_file = run_native(working_dir, QUARVEL_PRINTER="pdf")
+    os.rename(os.path.join(working_dir, "MyDoc.pdf"), os.path.join(results_dir, "file.pdf"))
+    to_queue = run_native(working_dir, QUARVEL_PRINTER=spooler.QUEUE)
+    missing = run_native(working_dir, QUARVEL_PRINTER="NoSuchQueue")
+    spooler.wait_until_printed()
+    queued = spooler.take_printed_pdfs(results_dir)
+    job_names = [name for _, name, _ in spooler.completed_jobs()[-len(queued):]]
+    messages = [f"{what}: exit code {run.returncode}, expected 0"
+                for what, run in (("to a file", to_file), ("to the queue", to_queue),
+                                  ("to a missing queue", missing)) if run.returncode != 0]
+    if b"NoSuchQueue" not in missing.stderr:
+        messages.append(f"a missing queue: expected a message naming it, found {missing.stderr!r}")
+    if native_pdfs(working_dir):
+        messages.append("a missing queue: a PDF file was written")
+    if len(queued) != 1:
+        return messages + [f"expected one job from the queue, the spooler made {len(queued)}"]
+    if job_names != ["MyDoc"]:
+        messages.append(f"the queued job is named {job_names}, expected ['MyDoc']")
+    # The spooler turns the job into PostScript and back into a PDF whose
+    # fonts poppler cannot read text from, so its pages are compared by pixel.
+    return messages + compare_pdfs("invoice", os.path.join(results_dir, "file.pdf"), queued[0],
+                                   "queued", segments_by_page(log.stdout.decode()),
+                                   same_renderer=True)
+
+
+CASES = {"native_against_wine": native_against_wine, "native_through_cups": native_through_cups}
