@@ -18,10 +18,7 @@ class ImageElementTest : public ::testing::Test {
   // Draws one image element from `lines` (the lines after "beginImage") and
   // returns the line that follows it, or "<end>" when none does.
   std::string Draw(const Strings& lines) {
-    const auto script = ScriptFromBytes(Lines(lines));
-    DrawImageElement(*script, printer_);
-    std::string next;
-    return ReadLine(*script, &next) ? next : "<end>";
+    return RunBlock(DrawImageElement, printer_, Lines(lines));
   }
 
   RecordingPrinter printer_;

@@ -24,12 +24,7 @@ class TextBlockTest : public ::testing::Test {
  protected:
   // Draws one text block from `lines` (the lines after "beginText") and
   // returns the line that follows it, or "<end>" when none does.
-  std::string Draw(const Strings& lines) {
-    const auto script = ScriptFromBytes(Lines(lines));
-    DrawTextBlock(*script, printer_);
-    std::string next;
-    return ReadLine(*script, &next) ? next : "<end>";
-  }
+  std::string Draw(const Strings& lines) { return RunBlock(DrawTextBlock, printer_, Lines(lines)); }
 
   RecordingPrinter printer_;
 };

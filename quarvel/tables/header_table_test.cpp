@@ -22,10 +22,7 @@ class HeaderTableTest : public ::testing::Test {
   // Draws one header table from `script` (the lines after
   // "beginHeaderTable") and returns the line after it, or "<end>".
   std::string Draw(std::string script) {
-    const auto stream = ScriptFromBytes(std::move(script));
-    DrawHeaderTable(*stream, printer_);
-    std::string next;
-    return ReadLine(*stream, &next) ? next : "<end>";
+    return RunBlock(DrawHeaderTable, printer_, std::move(script));
   }
 
   ScopedTempDir temp_dir_;

@@ -15,10 +15,7 @@ using Strings = std::vector<std::string>;
 
 // Draws one rule from `lines` and returns the line after it, or "<end>".
 std::string DrawFrom(RecordingPrinter& printer, const Strings& lines) {
-  const auto script = ScriptFromBytes(Lines(lines));
-  DrawRule(*script, printer);
-  std::string next;
-  return ReadLine(*script, &next) ? next : "<end>";
+  return RunBlock(DrawRule, printer, Lines(lines));
 }
 
 // Guards against segments placed by anything but the page mapping.

@@ -21,10 +21,7 @@ class SimpleTableTest : public ::testing::Test {
   // Draws one simple table from `script` (the lines after
   // "beginSimpleTable") and returns the line after it, or "<end>".
   std::string Draw(std::string script) {
-    const auto stream = ScriptFromBytes(std::move(script));
-    DrawSimpleTable(*stream, printer_);
-    std::string next;
-    return ReadLine(*stream, &next) ? next : "<end>";
+    return RunBlock(DrawSimpleTable, printer_, std::move(script));
   }
 
   ScopedTempDir temp_dir_;

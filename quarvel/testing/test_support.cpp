@@ -62,6 +62,13 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string RunBlock(BlockHandler handler, Platform& platform, std::string script) {
+  const auto stream = ScriptFromBytes(std::move(script));
+  handler(*stream, platform);
+  std::string next;
+  return ReadLine(*stream, &next) ? next : "<end>";
+}
+
 std::vector<std::string> RunScript(RecordingPrinter& printer, std::string_view script) {
   WriteFileBytes("script.txt", script);
   PrintDocument(printer, std::filesystem::path("script.txt").c_str());

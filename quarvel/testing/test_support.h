@@ -33,6 +33,14 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // Writes `bytes` to the file at `path`, replacing it.
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 
+// A block handler, as the main loop and the tables call them.
+using BlockHandler = void (*)(ScriptStream& script, Platform& platform);
+
+// Runs `handler` over `script` (the lines after the block's keyword) and
+// returns the line that follows the block, or "<end>" when the script ended
+// inside it.
+std::string RunBlock(BlockHandler handler, Platform& platform, std::string script);
+
 // Writes `script` to the file "script.txt" in the current directory, prints
 // it through `printer` and returns the recorded operations.
 std::vector<std::string> RunScript(RecordingPrinter& printer, std::string_view script);
