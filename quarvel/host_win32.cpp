@@ -1,12 +1,6 @@
 // Host services on Windows: files opened by wide paths with sharing open to
 // other readers and writers, and the system ANSI code page.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32_windows.h"
 
 #include <share.h>
 

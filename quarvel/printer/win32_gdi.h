@@ -3,13 +3,7 @@
 #ifndef QUARVEL_PRINTER_WIN32_GDI_H_
 #define QUARVEL_PRINTER_WIN32_GDI_H_
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32_windows.h"
 #include <commdlg.h>
 #include <objidl.h>
 #include <gdiplus.h>
