@@ -16,7 +16,7 @@ import subprocess
 
 import spooler
 from pdf_reading import DPI, PIXELS_PER_POINT, Raster, document_info, page_words, run_tool
-from page_checks import ink_bounds, segment_points
+from page_checks import has_dark_pixel_near, ink_bounds, segment_points
 from quarvel_case import IMAGES_DIR, load_expectations
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -118,18 +118,12 @@ def compare_words(label, pdf, raster, other_pdf, other_raster, page):
     return messages
 
 
-def dark_near(raster, x, y):
-    reach = range(-RULE_TOLERANCE, RULE_TOLERANCE + 1)
-    return any(raster.contains(x + dx, y + dy) and raster.is_dark(x + dx, y + dy)
-               for dx in reach for dy in reach)
-
-
 def compare_rules(label, rasters, segments):
     messages = []
     for segment in segments:
         for name, raster in rasters:
             points = [p for p in segment_points(segment, RULE_STEP) if raster.contains(*p)]
-            missing = [p for p in points if not dark_near(raster, *p)]
+            missing = [p for p in points if not has_dark_pixel_near(raster, *p, RULE_TOLERANCE)]
             if missing:
                 messages.append(f"{label}: segment {tuple(segment)} is not dark in the {name} "
                                 f"page at {len(missing)} of {len(points)} points, first {missing[0]}")

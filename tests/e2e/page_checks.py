@@ -129,9 +129,12 @@ def segment_points(rule, step):
             for i in range(count + 1)]
 
 
-def has_dark_pixel_near(raster, x, y):
+def has_dark_pixel_near(raster, x, y, reach=1):
+    """True when a dark pixel lies within `reach` pixels of (x, y) on both
+    axes."""
+    around = range(-reach, reach + 1)
     return any(raster.contains(x + dx, y + dy) and raster.is_dark(x + dx, y + dy)
-               for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+               for dx in around for dy in around)
 
 
 def check_rule(raster, rule):
