@@ -11,7 +11,8 @@
 
 #include "generated_script.h"
 #include "print_document.h"
-#include "printer/pdf_printer.h"
+#include "native/pdf_printer.h"
+#include "testing/test_support.h"
 
 namespace quarvel {
 namespace {
@@ -32,7 +33,7 @@ void BM_RenderPdf(benchmark::State& state) {
   MeasuredDelivery delivery;
   for (auto _ : state) {
     PdfPrinter printer(Device{}, delivery);
-    PrintDocument(printer, script.c_str());
+    PrintDocument(TestHost(), printer, script.c_str());
   }
   std::filesystem::current_path(previous);
   std::filesystem::remove(script);

@@ -20,45 +20,11 @@
 #include "print_document.h"
 #include "script/script_stream.h"
 #include "script/script_values.h"
+#include "testing/discarding_printer.h"
+#include "testing/test_support.h"
 
 namespace quarvel {
 namespace {
-
-// A printer that chooses itself and draws nothing.
-class DiscardingPrinter : public Host {
- public:
-  void StartGraphics() override {}
-  PrinterChoice ChoosePrinter(const std::string&) override { return {.has_device_context = true}; }
-  void CreateDrawingSurface() override {}
-  bool InstallAbortProc() override { return true; }
-  void StartDocument() override {}
-  void StartPage() override {}
-  void EndPage() override {}
-  void EndDocument() override {}
-  void OutputText(DevicePoint, const FontSpec&, const WideString& text) override {
-    benchmark::DoNotOptimize(text.data());
-  }
-  void DrawSegment(DevicePoint from, DevicePoint) override { benchmark::DoNotOptimize(from); }
-  std::unique_ptr<Picture> LoadPicture(const WideString&) override {
-    return std::make_unique<Picture>();
-  }
-  void DrawPicture(Picture&, const ImageRect&) override {}
-};
-
-class StringInputFile : public InputFile {
- public:
-  explicit StringInputFile(const std::string& bytes) : bytes_(bytes) {}
-  size_t Read(char* buffer, size_t size) override {
-    const size_t count = std::min(size, bytes_.size() - next_);
-    bytes_.copy(buffer, count, next_);
-    next_ += count;
-    return count;
-  }
-
- private:
-  const std::string& bytes_;
-  size_t next_ = 0;
-};
 
 double PeakResidentMegabytes() {
   rusage usage;
@@ -73,7 +39,7 @@ void BM_InterpretScriptFile(benchmark::State& state) {
   std::filesystem::current_path(path.parent_path());
   for (auto _ : state) {
     DiscardingPrinter printer;
-    PrintDocument(printer, path.c_str());
+    PrintDocument(TestHost(), printer, path.c_str());
   }
   std::filesystem::current_path(previous);
   std::filesystem::remove(path);
@@ -93,7 +59,7 @@ void BM_ReadLines(benchmark::State& state) {
   const std::string& bytes = InMemoryScript();
   int64_t lines = 0;
   for (auto _ : state) {
-    ScriptStream script(std::make_unique<StringInputFile>(bytes));
+    ScriptStream script(NewStringViewInputFile(bytes));
     std::string line;
     while (ReadLine(script, &line)) ++lines;
   }
@@ -122,8 +88,8 @@ BENCHMARK(BM_ReadInt);
 // every text line of a script goes through.
 void BM_ConvertLongLine(benchmark::State& state) {
   const std::string line(static_cast<size_t>(state.range(0)) << 20, 'x');
-  DiscardingPrinter printer;
-  for (auto _ : state) benchmark::DoNotOptimize(printer.ConvertAnsiText(line).data());
+  Host& host = TestHost();
+  for (auto _ : state) benchmark::DoNotOptimize(host.ConvertAnsiText(line).data());
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(line.size()));
 }
 BENCHMARK(BM_ConvertLongLine)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,9 @@
 // The script fuzzer: the whole run of PrintDocument (the orientation
 // prologue, the main loop and every block) over the fuzzer's bytes as a
-// document script, printing through the recording printer. The traces are
-// real files, written into a temporary directory that is the process's
-// current directory from the first input to its exit.
+// document script, which the host serves whatever path is opened, printing
+// through the recording printer. The traces are real files, written into a
+// temporary directory that is the process's current directory from the
+// first input to its exit.
 //
 //   bash scripts/fuzz.sh
 //
@@ -16,25 +17,11 @@
 #include <vector>
 
 #include "print_document.h"
-#include "printer/recording_printer.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
 namespace {
-
-// The recording printer, with the fuzzer's bytes as the script whatever path
-// it is asked to open, so that PrintDocument runs unchanged.
-class FuzzedScriptPrinter : public RecordingPrinter {
- public:
-  explicit FuzzedScriptPrinter(std::string script) : script_(std::move(script)) {}
-
-  std::unique_ptr<InputFile> OpenScript(const PathChar*) override {
-    return NewStringInputFile(std::move(script_));
-  }
-
- private:
-  std::string script_;
-};
 
 // Stops the process when an image outlives its element: every "load" must be
 // followed by at most its drawing and then its "dispose".
@@ -54,8 +41,9 @@ void CheckImagesAreReleased(const std::vector<std::string>& operations) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const quarvel::ScopedTempDir trace_dir;
-  quarvel::FuzzedScriptPrinter printer(std::string(reinterpret_cast<const char*>(data), size));
-  quarvel::PrintDocument(printer, "script.txt");
+  quarvel::FixedScriptHost host(std::string_view(reinterpret_cast<const char*>(data), size));
+  quarvel::RecordingPrinter printer;
+  quarvel::PrintDocument(host, printer, "script.txt");
   quarvel::CheckImagesAreReleased(printer.operations());
   return 0;
 }

@@ -1,5 +1,5 @@
 // The byte streams through which the program reads its script and writes its
-// traces. The platform opens them (see Platform); the portable code reads and
+// traces. The host opens them (see host.h); the portable code reads and
 // writes through these interfaces only.
 #ifndef QUARVEL_FILES_H_
 #define QUARVEL_FILES_H_

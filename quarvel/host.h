@@ -1,37 +1,71 @@
-// The host's own file and text services, shared by every printer of the
-// program. Host implements the file and text half of Platform and leaves the
-// printing half to the printer classes derived from it. Its implementation
-// is picked by the build: host_win32.cpp on Windows, host_posix.cpp
-// elsewhere.
+// The host seam: the services of the operating system that the interpreter
+// uses besides the printer, namely its files, the conversion of script text
+// to wide text, and standard output. The interpreter knows nothing of the
+// system behind it, and the host knows nothing of its callers.
+//
+// Implementations: the Win32 host (win32/win32_host.cpp) and the POSIX host
+// (posix/posix_host.cpp), one per system, picked by the build. The tests'
+// fakes and the hosts of special runs wrap one of them (HostWrapper).
 #ifndef QUARVEL_HOST_H_
 #define QUARVEL_HOST_H_
 
 #include <memory>
 #include <string_view>
 
-#include "platform.h"
+#include "files.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
-class Host : public Platform {
+class Host {
  public:
-  Host();
-  ~Host() override;
+  virtual ~Host() = default;
 
-  Host(const Host&) = delete;
-  Host& operator=(const Host&) = delete;
+  // Opens the script at `path` for reading, with sharing open to other
+  // readers and writers. A relative path is taken from the current
+  // directory. Returns null when the file cannot be opened for reading,
+  // and for a directory.
+  virtual std::unique_ptr<InputFile> OpenScript(const PathChar* path) = 0;
 
-  std::unique_ptr<InputFile> OpenScript(const PathChar* path) override;
-  std::unique_ptr<OutputFile> CreateTrace(const char* name) override;
-  // On Windows the system ANSI code page; elsewhere Windows-1250, or the
-  // code page that the environment variable QUARVEL_CODEPAGE names (an
-  // iconv name).
-  WideString ConvertAnsiText(std::string_view text) override;
-  void WriteStandardOutput(std::string_view message) override;
+  // Creates the trace file `name` in the current directory, or truncates it
+  // if it exists, for buffered writing with sharing open to other readers
+  // and writers. Returns null when the file cannot be created.
+  virtual std::unique_ptr<OutputFile> CreateTrace(const char* name) = 0;
+
+  // Converts `text`, bytes in the system ANSI code page without a NUL, to
+  // UTF-16. Bytes that are invalid in the code page are converted all the
+  // same; the conversion never fails.
+  virtual WideString ConvertAnsiText(std::string_view text) = 0;
+
+  // Writes `message` to standard output as it stands, without a line end.
+  virtual void WriteStandardOutput(std::string_view message) = 0;
+};
+
+// The host of the system the program runs on: on Windows the system ANSI
+// code page, elsewhere Windows-1250 (see posix/posix_host.h for others).
+std::unique_ptr<Host> NewSystemHost();
+
+// A host that forwards every call to `target`, which must outlive it.
+// Derive from it to change only some of the calls.
+class HostWrapper : public Host {
+ public:
+  explicit HostWrapper(Host& target) : target_(target) {}
+
+  std::unique_ptr<InputFile> OpenScript(const PathChar* path) override {
+    return target_.OpenScript(path);
+  }
+  std::unique_ptr<OutputFile> CreateTrace(const char* name) override {
+    return target_.CreateTrace(name);
+  }
+  WideString ConvertAnsiText(std::string_view text) override {
+    return target_.ConvertAnsiText(text);
+  }
+  void WriteStandardOutput(std::string_view message) override {
+    target_.WriteStandardOutput(message);
+  }
 
  private:
-  struct Converter;
-  std::unique_ptr<Converter> converter_;
+  Host& target_;
 };
 
 }  // namespace quarvel

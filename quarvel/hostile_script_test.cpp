@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "print_document.h"
-#include "printer/recording_printer.h"
+#include "testing/printer_wrapper.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -30,11 +31,17 @@ constexpr const char* kHeaderTableTrace = "debug.txt";
 constexpr const char* kHeaderRowsTrace = "debug2.txt";
 constexpr const char* kTraces[] = {kSimpleRowsTrace, kHeaderTableTrace, kHeaderRowsTrace};
 
-// A recording printer that keeps only the number of text lines and the last
-// one instead of a log entry per line, so that scripts of a million lines or
-// of a line of a hundred megabytes are checked without a log of their size.
-class TallyingPrinter : public RecordingPrinter {
+// A printer that keeps only the number of text lines and the last one, and
+// hands every other operation to a recording printer, so that scripts of a
+// million lines or of a line of a hundred megabytes are checked without a
+// log of their size.
+class TallyingPrinter : public PrinterWrapper {
  public:
+  explicit TallyingPrinter(RecordingPrinter& recording)
+      : PrinterWrapper(recording), recording_(recording) {}
+
+  const Strings& operations() const { return recording_.operations(); }
+
   void OutputText(DevicePoint at, const FontSpec&, const WideString& text) override {
     ++text_lines_;
     last_at_ = at;
@@ -46,6 +53,7 @@ class TallyingPrinter : public RecordingPrinter {
   const WideString& last_text() const { return last_text_; }
 
  private:
+  const RecordingPrinter& recording_;
   size_t text_lines_ = 0;
   DevicePoint last_at_;
   WideString last_text_;
@@ -53,7 +61,7 @@ class TallyingPrinter : public RecordingPrinter {
 
 // Writes the script `head`, `count` times `piece`, `tail` to "script.txt"
 // without holding it in memory, and prints it through `printer`.
-void RunLargeScript(Platform& printer, std::string_view head, std::string_view piece, size_t count,
+void RunLargeScript(Printer& printer, std::string_view head, std::string_view piece, size_t count,
                     std::string_view tail) {
   {
     std::ofstream out("script.txt", std::ios::binary | std::ios::trunc);
@@ -61,7 +69,7 @@ void RunLargeScript(Platform& printer, std::string_view head, std::string_view p
     for (size_t i = 0; i < count; ++i) out << piece;
     out << tail;
   }
-  PrintDocument(printer, fs::path("script.txt").c_str());
+  PrintDocument(TestHost(), printer, fs::path("script.txt").c_str());
 }
 
 class HostileScriptTest : public ::testing::Test {
@@ -98,7 +106,8 @@ TEST_F(HostileScriptTest, HundredMegabyteLineIsReadAndDrawnWhole) {
   const Case cases[] = {{">\nendText\nendPage\n", Concat(StartUp(), {"startpage", "endpage"})},
                         {">", Concat(StartUp(), {"startpage"})}};
   for (const Case& c : cases) {
-    TallyingPrinter printer;
+    RecordingPrinter recording;
+    TallyingPrinter printer(recording);
     RunLargeScript(printer, "x\nbeginPage\nbeginText\n\n60\nnormal\n\n0\n800\n<",
                    std::string(kChunk, 'x'), kChunks, c.after_line);
     EXPECT_EQ(printer.operations(), c.operations);
@@ -116,7 +125,8 @@ TEST_F(HostileScriptTest, HundredMegabyteLineIsReadAndDrawnWhole) {
 // loop that takes the block's lines for its own.
 TEST_F(HostileScriptTest, MillionBeginTextLinesAreOneLongTextBlock) {
   constexpr size_t kLines = 1000000;
-  TallyingPrinter printer;
+  RecordingPrinter recording;
+  TallyingPrinter printer(recording);
   RunLargeScript(printer, "x\n", "beginText\n", kLines, "");
   // The first one opens the block and the next six are its value lines.
   EXPECT_EQ(printer.text_lines(), kLines - 7);

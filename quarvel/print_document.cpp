@@ -17,65 +17,61 @@ namespace {
 
 struct TopLevelKeyword {
   std::string_view keyword;
-  void (*action)(ScriptStream& script, Platform& platform);
+  void (*action)(ScriptStream& script, Host& host, Printer& printer);
 };
 
 // The top-level grammar, in the order in which a line is tested. Block
 // handlers return once they have consumed their block's lines, so that the
 // next line read is a top-level line again.
 constexpr TopLevelKeyword kTopLevelKeywords[] = {
-    {"beginDocument", [](ScriptStream&, Platform& platform) { platform.StartDocument(); }},
-    {"beginPage", [](ScriptStream&, Platform& platform) { platform.StartPage(); }},
+    {"beginDocument", [](ScriptStream&, Host&, Printer& printer) { printer.StartDocument(); }},
+    {"beginPage", [](ScriptStream&, Host&, Printer& printer) { printer.StartPage(); }},
     {"beginText", DrawTextBlock},
     {"beginImage", DrawImageElement},
     {"beginHeaderTable", DrawHeaderTable},
     {"beginSimpleTable", DrawSimpleTable},
-    {"beginNoTextTable", [](ScriptStream&, Platform&) { SkipNoTextTable(); }},
-    {"endPage", [](ScriptStream&, Platform& platform) { platform.EndPage(); }},
-    {"endDocument", [](ScriptStream&, Platform& platform) { platform.EndDocument(); }},
+    {"beginNoTextTable", [](ScriptStream&, Host&, Printer&) { SkipNoTextTable(); }},
+    {"endPage", [](ScriptStream&, Host&, Printer& printer) { printer.EndPage(); }},
+    {"endDocument", [](ScriptStream&, Host&, Printer& printer) { printer.EndDocument(); }},
 };
 
-void DispatchTopLevelLine(const std::string& line, ScriptStream& script, Platform& platform) {
+void DispatchTopLevelLine(const std::string& line, ScriptStream& script, Host& host,
+                          Printer& printer) {
   for (const TopLevelKeyword& entry : kTopLevelKeywords) {
     if (IsKeyword(line, entry.keyword)) {
-      entry.action(script, platform);
+      entry.action(script, host, printer);
       return;
     }
   }
 }
 
 // Reads the first line, and the second when the first is "pageOrientation".
-// Neither is dispatched. Returns the orientation word they ask for.
-std::string ReadOrientationPrologue(ScriptStream& script, std::string* line) {
-  std::string orientation = "portrait";
+// Neither is dispatched. Returns the orientation they ask for.
+Orientation ReadOrientationPrologue(ScriptStream& script, std::string* line) {
   ReadLine(script, line);
-  if (IsKeyword(*line, "pageOrientation")) {
-    ReadLine(script, line);
-    if (IsKeyword(*line, "landscape")) orientation = "landscape";
-  }
-  return orientation;
+  if (!IsKeyword(*line, "pageOrientation")) return Orientation::kPortrait;
+  ReadLine(script, line);
+  return IsKeyword(*line, "landscape") ? Orientation::kLandscape : Orientation::kPortrait;
 }
 
-void InterpretScript(ScriptStream& script, Platform& platform, std::string* line) {
-  while (!script.eof() && ReadLine(script, line)) DispatchTopLevelLine(*line, script, platform);
+void InterpretScript(ScriptStream& script, Host& host, Printer& printer, std::string* line) {
+  while (!script.eof() && ReadLine(script, line))
+    DispatchTopLevelLine(*line, script, host, printer);
 }
 
 }  // namespace
 
-int PrintDocument(Platform& platform, const PathChar* script_path) {
-  platform.StartGraphics();
-  ScriptStream script(platform.OpenScript(script_path));
+int PrintDocument(Host& host, Printer& printer, const PathChar* script_path) {
+  ScriptStream script(host.OpenScript(script_path));
   std::string line;
-  const std::string orientation = ReadOrientationPrologue(script, &line);
-  const PrinterChoice choice = platform.ChoosePrinter(orientation);
-  platform.CreateDrawingSurface();
-  if (!choice.has_device_context && choice.dialog_failed) return 0;
-  if (!platform.InstallAbortProc()) return 0;
+  const Orientation orientation = ReadOrientationPrologue(script, &line);
+  if (printer.ChoosePrinter(orientation) == DialogOutcome::kDialogFailed) return 0;
+  if (!printer.InstallAbortProc()) return 0;
   if (!script.is_open()) {
-    platform.WriteStandardOutput("Unable to open file");
+    host.WriteStandardOutput("Unable to open file");
     return 0;
   }
-  InterpretScript(script, platform, &line);
+  InterpretScript(script, host, printer, &line);
   script.Close();
   return 0;
 }

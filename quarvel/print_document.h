@@ -3,19 +3,23 @@
 #ifndef QUARVEL_PRINT_DOCUMENT_H_
 #define QUARVEL_PRINT_DOCUMENT_H_
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
-// Prints the script at `script_path` on the printer that the user chooses,
-// through `platform`, and returns the program's exit code, which is always 0.
+// Prints the script at `script_path`, opened through `host`, on the printer
+// that the user chooses through `printer`, and returns the program's exit
+// code, which is always 0.
 //
-// The order of a run is fixed: start the graphics library; open the script;
-// read its orientation prologue; show the print dialog; create the drawing
-// surface; stop silently if no printer was chosen or the abort procedure
-// cannot be installed; stop with "Unable to open file" on standard output if
-// the script is not open; interpret the script to its end.
-int PrintDocument(Platform& platform, const PathChar* script_path);
+// The order of a run is fixed: open the script; read its orientation
+// prologue; show the print dialog; stop silently if no printer was chosen or
+// the abort procedure cannot be installed; stop with "Unable to open file"
+// on standard output if the script is not open; interpret the script to its
+// end. (The printer's graphics library is started when the printer is made,
+// before all of this.)
+int PrintDocument(Host& host, Printer& printer, const PathChar* script_path);
 
 }  // namespace quarvel
 

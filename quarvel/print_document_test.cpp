@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/recording_printer.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -60,11 +60,13 @@ TEST_F(PrintDocumentTest, EmptyScriptShowsTheDialogAndPrintsNothing) {
 // Guards against the message being written before a printer was chosen, or
 // without one.
 TEST_F(PrintDocumentTest, MissingScriptIsReportedOnlyAfterAPrinterWasChosen) {
-  PrintDocument(printer_, std::filesystem::path("missing.txt").c_str());
+  RecordingHost host(printer_.log());
+  PrintDocument(host, printer_, std::filesystem::path("missing.txt").c_str());
   EXPECT_EQ(printer_.operations(), Concat(StartUp(), {"stdout \"Unable to open file\""}));
 
-  RecordingPrinter cancelled(RecordingPrinter::Answer::kCancelled);
-  PrintDocument(cancelled, std::filesystem::path("missing.txt").c_str());
+  RecordingPrinter cancelled(DialogOutcome::kCancelled);
+  RecordingHost cancelled_host(cancelled.log());
+  PrintDocument(cancelled_host, cancelled, std::filesystem::path("missing.txt").c_str());
   EXPECT_EQ(cancelled.operations(), StartUp());
 }
 
@@ -72,11 +74,11 @@ TEST_F(PrintDocumentTest, MissingScriptIsReportedOnlyAfterAPrinterWasChosen) {
 // dialog ends the run before the abort procedure is tried.
 TEST_F(PrintDocumentTest, NoPrinterMeansNoJob) {
   const std::string script = Lines({"beginDocument", "beginDocument", "beginPage"});
-  RecordingPrinter cancelled(RecordingPrinter::Answer::kCancelled);
+  RecordingPrinter cancelled(DialogOutcome::kCancelled);
   EXPECT_EQ(RunScript(cancelled, script), StartUp());
 
-  RecordingPrinter failed(RecordingPrinter::Answer::kDialogFailed);
-  EXPECT_EQ(RunScript(failed, script), (Strings{"graphics", "dialog portrait", "surface"}));
+  RecordingPrinter failed(DialogOutcome::kDialogFailed);
+  EXPECT_EQ(RunScript(failed, script), Strings{"dialog portrait"});
 }
 
 // Guards against keywords recognised loosely, and block closers or prologue

@@ -41,4 +41,9 @@ std::unique_ptr<OutputFile> NewStdioOutputFile(std::FILE* stream) {
   return std::make_unique<StdioOutputFile>(stream);
 }
 
+void WriteToStdout(std::string_view message) {
+  std::fwrite(message.data(), 1, message.size(), stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace quarvel

@@ -1,9 +1,11 @@
-// Files on the C runtime's buffered streams.
+// Files and standard output on the C runtime's buffered streams, as both
+// hosts use them.
 #ifndef QUARVEL_STDIO_FILE_H_
 #define QUARVEL_STDIO_FILE_H_
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "files.h"
 
@@ -13,6 +15,9 @@ namespace quarvel {
 // the stream and closes it when it is destroyed.
 std::unique_ptr<InputFile> NewStdioInputFile(std::FILE* stream);
 std::unique_ptr<OutputFile> NewStdioOutputFile(std::FILE* stream);
+
+// Writes `message` to standard output as it stands and flushes it.
+void WriteToStdout(std::string_view message);
 
 }  // namespace quarvel
 

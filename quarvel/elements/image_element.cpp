@@ -18,19 +18,19 @@ constexpr int32_t kTopOffset = 355;
 
 }  // namespace
 
-void DrawImageElement(ScriptStream& script, Platform& platform) {
+void DrawImageElement(ScriptStream& script, Host& host, Printer& printer) {
   std::string path;
   if (!ReadLine(script, &path)) return;
-  const std::unique_ptr<Picture> picture = platform.LoadPicture(WidenText(platform, path));
-  DrawImage(script, platform, *picture);
+  const std::unique_ptr<Picture> picture = printer.LoadPicture(WidenText(host, path));
+  DrawImage(script, printer, *picture);
 }
 
-void DrawImage(ScriptStream& script, Platform& platform, Picture& picture) {
+void DrawImage(ScriptStream& script, Printer& printer, Picture& picture) {
   std::array<int32_t, 4> values;
   if (!ReadValueLines(script, &values)) return;
   const auto [left, top, width, height] = values;
-  platform.DrawPicture(picture,
-                       {WrapAdd(left, kLeftOffset), WrapSub(top, kTopOffset), width, height});
+  printer.DrawPicture(picture,
+                      {WrapAdd(left, kLeftOffset), WrapSub(top, kTopOffset), width, height});
 }
 
 }  // namespace quarvel

@@ -10,7 +10,8 @@
 #ifndef QUARVEL_ELEMENTS_IMAGE_ELEMENT_H_
 #define QUARVEL_ELEMENTS_IMAGE_ELEMENT_H_
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -19,12 +20,12 @@ namespace quarvel {
 // with DrawImage and releases it again before the next line is read.
 // Consumes exactly five lines; an element cut short by the end of the script
 // draws nothing.
-void DrawImageElement(ScriptStream& script, Platform& platform);
+void DrawImageElement(ScriptStream& script, Host& host, Printer& printer);
 
 // Reads the four value lines of an image element (left, top, width, height;
 // 0 for a line without a number) and draws `picture` into the rectangle
 // (left + 115, top - 355, width, height).
-void DrawImage(ScriptStream& script, Platform& platform, Picture& picture);
+void DrawImage(ScriptStream& script, Printer& printer, Picture& picture);
 
 }  // namespace quarvel
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/recording_printer.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -54,7 +54,7 @@ TEST_F(ImageElementTest, ElementCutShortDrawsNothing) {
 
   RecordingPrinter printer;
   const auto script = ScriptFromBytes("");
-  DrawImageElement(*script, printer);
+  DrawImageElement(*script, TestHost(), printer);
   EXPECT_EQ(printer.operations(), Strings{});
 }
 

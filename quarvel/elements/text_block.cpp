@@ -60,19 +60,19 @@ FontSpec FontForStyle(std::string_view style, int32_t size) {
   return font;
 }
 
-void DrawTextLine(Platform& platform, std::string_view text, int32_t x, int32_t y, int32_t size,
-                  std::string_view style) {
-  platform.OutputText(ToDevicePoint(x, y), FontForStyle(style, size), WidenText(platform, text));
+void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
+                  int32_t size, std::string_view style) {
+  printer.OutputText(ToDevicePoint(x, y), FontForStyle(style, size), WidenText(host, text));
 }
 
 int32_t LineBelow(int32_t y, int32_t size) { return WrapSub(y, size / 8); }
 
-void DrawTextBlock(ScriptStream& script, Platform& platform, NextLineY next_line_y) {
+void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer, NextLineY next_line_y) {
   TextBlockValues values;
   if (!ReadTextBlockValues(script, &values)) return;
   std::string text;
   while (ReadLine(script, &text) && !IsKeyword(text, "endText")) {
-    DrawTextLine(platform, text, values.x, values.y, values.size, values.style);
+    DrawTextLine(host, printer, text, values.x, values.y, values.size, values.style);
     values.y = next_line_y(values.y, values.size);
   }
 }

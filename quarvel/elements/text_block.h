@@ -16,7 +16,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -30,8 +31,8 @@ FontSpec FontForStyle(std::string_view style, int32_t size);
 // Draws `text` (up to its first NUL byte) in Arial of the given size and
 // style, with the top-left corner of its cell at the script position (x, y).
 // The one routine that draws text, for text blocks and tables alike.
-void DrawTextLine(Platform& platform, std::string_view text, int32_t x, int32_t y, int32_t size,
-                  std::string_view style);
+void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
+                  int32_t size, std::string_view style);
 
 // Gives the y of the next line of a text block from the y and the size of
 // the current one, in script units.
@@ -44,11 +45,11 @@ int32_t LineBelow(int32_t y, int32_t size);
 // Reads a text block from the line after "beginText" through "endText" and
 // draws its text lines, moving y by `next_line_y` after each one. The end of
 // the script ends the block; the lines read before it are drawn.
-void DrawTextBlock(ScriptStream& script, Platform& platform, NextLineY next_line_y);
+void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer, NextLineY next_line_y);
 
 // A top-level text block, whose lines go downward by LineBelow.
-inline void DrawTextBlock(ScriptStream& script, Platform& platform) {
-  DrawTextBlock(script, platform, LineBelow);
+inline void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer) {
+  DrawTextBlock(script, host, printer, LineBelow);
 }
 
 }  // namespace quarvel

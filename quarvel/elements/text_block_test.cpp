@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/recording_printer.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -43,7 +43,7 @@ TEST_F(TextBlockTest, SmallSizesGiveNoAdvance) {
     RecordingPrinter printer;
     const auto script = ScriptFromBytes(
         Lines(Concat(Values(std::to_string(size), "", "0", "800"), {"a", "b", "endText"})));
-    DrawTextBlock(*script, printer);
+    DrawTextBlock(*script, TestHost(), printer);
     const std::string height = std::to_string(size);
     EXPECT_EQ(printer.Drawings(), (Strings{"text 0 0 " + height + " 400 0 \"a\"",
                                            "text 0 0 " + height + " 400 0 \"b\""}))
@@ -114,7 +114,7 @@ TEST_F(TextBlockTest, EndOfScriptEndsTheBlock) {
     RecordingPrinter printer;
     const Strings values = Values("60", "normal", "0", "800");
     const auto script = ScriptFromBytes(Lines(Strings(values.begin(), values.begin() + lines)));
-    DrawTextBlock(*script, printer);
+    DrawTextBlock(*script, TestHost(), printer);
     EXPECT_EQ(printer.Drawings(), Strings{}) << lines << " value lines";
     EXPECT_TRUE(script->eof());
   }
@@ -129,7 +129,7 @@ TEST_F(TextBlockTest, LineAdvanceWrapsAsSigned32Bit) {
 
 // Guards against text handed on beyond its first NUL byte.
 TEST_F(TextBlockTest, TextEndsAtItsFirstNulByte) {
-  DrawTextLine(printer_, std::string_view("ab\0cd", 5), 1, 800, 30, "normal");
+  DrawTextLine(TestHost(), printer_, std::string_view("ab\0cd", 5), 1, 800, 30, "normal");
   EXPECT_EQ(printer_.Drawings(), Strings{"text 8 0 30 400 0 \"ab\""});
 }
 

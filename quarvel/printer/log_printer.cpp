@@ -46,28 +46,33 @@ std::string QuoteForLog(const WideString& text) {
   return quoted;
 }
 
-PrinterChoice LogPrinter::ChoosePrinter(const std::string& orientation) {
-  Log(Join({"dialog", orientation}));
-  return {.has_device_context = true};
+void StreamLineSink::WriteLine(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), out_);
+  std::fputc('\n', out_);
+}
+
+DialogOutcome LogPrinter::ChoosePrinter(Orientation orientation) {
+  sink_.WriteLine(orientation == Orientation::kLandscape ? "dialog landscape" : "dialog portrait");
+  return DialogOutcome::kPrinterChosen;
 }
 
 bool LogPrinter::InstallAbortProc() {
-  Log("abortproc");
+  sink_.WriteLine("abortproc");
   return true;
 }
 
-void LogPrinter::StartDocument() { Log("startdoc \"MyDoc\""); }
-void LogPrinter::StartPage() { Log("startpage"); }
-void LogPrinter::EndPage() { Log("endpage"); }
-void LogPrinter::EndDocument() { Log("enddoc"); }
+void LogPrinter::StartDocument() { sink_.WriteLine("startdoc \"MyDoc\""); }
+void LogPrinter::StartPage() { sink_.WriteLine("startpage"); }
+void LogPrinter::EndPage() { sink_.WriteLine("endpage"); }
+void LogPrinter::EndDocument() { sink_.WriteLine("enddoc"); }
 
 void LogPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString& text) {
-  Log(Join({"text", Number(at.x), Number(at.y), Number(font.height), Number(font.weight),
-            font.italic ? "1" : "0", QuoteForLog(text)}));
+  sink_.WriteLine(Join({"text", Number(at.x), Number(at.y), Number(font.height),
+                        Number(font.weight), font.italic ? "1" : "0", QuoteForLog(text)}));
 }
 
 void LogPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
-  Log(Join({"line", Number(from.x), Number(from.y), Number(to.x), Number(to.y)}));
+  sink_.WriteLine(Join({"line", Number(from.x), Number(from.y), Number(to.x), Number(to.y)}));
 }
 
 std::unique_ptr<Picture> LogPrinter::LoadPicture(const WideString& path) {
@@ -76,13 +81,8 @@ std::unique_ptr<Picture> LogPrinter::LoadPicture(const WideString& path) {
 
 void LogPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
   const auto& image = static_cast<const PathPicture&>(picture);
-  Log(Join({"image", QuoteForLog(image.path), Number(rect.x), Number(rect.y), Number(rect.width),
-            Number(rect.height)}));
-}
-
-void LogPrinter::Log(std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), out_);
-  std::fputc('\n', out_);
+  sink_.WriteLine(Join({"image", QuoteForLog(image.path), Number(rect.x), Number(rect.y),
+                        Number(rect.width), Number(rect.height)}));
 }
 
 }  // namespace quarvel

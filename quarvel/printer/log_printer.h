@@ -18,21 +18,41 @@
 #include <string>
 #include <string_view>
 
-#include "host.h"
+#include "printer/printer.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
 // Quotes `text` for the operation log.
 std::string QuoteForLog(const WideString& text);
 
-class LogPrinter : public Host {
+// Where the lines of an operation log go.
+class LineSink {
  public:
-  // Writes the log to `out`, which the printer does not own.
-  explicit LogPrinter(std::FILE* out) : out_(out) {}
+  virtual ~LineSink() = default;
 
-  void StartGraphics() override {}
-  PrinterChoice ChoosePrinter(const std::string& orientation) override;
-  void CreateDrawingSurface() override {}
+  // Takes one line, without its line end.
+  virtual void WriteLine(std::string_view line) = 0;
+};
+
+// Writes each line and a line feed to a stream, which it does not own.
+class StreamLineSink : public LineSink {
+ public:
+  explicit StreamLineSink(std::FILE* out) : out_(out) {}
+
+  void WriteLine(std::string_view line) override;
+
+ private:
+  std::FILE* out_;
+};
+
+class LogPrinter : public Printer {
+ public:
+  // Writes the log to `sink`, which must outlive the printer.
+  explicit LogPrinter(LineSink& sink) : sink_(sink) {}
+
+  // Always answered with a printer, in the orientation asked for.
+  DialogOutcome ChoosePrinter(Orientation orientation) override;
   bool InstallAbortProc() override;
   void StartDocument() override;
   void StartPage() override;
@@ -42,20 +62,17 @@ class LogPrinter : public Host {
   void DrawSegment(DevicePoint from, DevicePoint to) override;
   // Decodes nothing: the picture only remembers its path.
   std::unique_ptr<Picture> LoadPicture(const WideString& path) override;
+  // Logs `picture`, which must be a PathPicture, by its path.
   void DrawPicture(Picture& picture, const ImageRect& rect) override;
 
-  // The picture of this printer.
+  // The picture of this printer: the path it was loaded from.
   struct PathPicture : Picture {
     explicit PathPicture(WideString image_path) : path(std::move(image_path)) {}
     WideString path;
   };
 
- protected:
-  // Writes one line of the log.
-  virtual void Log(std::string_view line);
-
  private:
-  std::FILE* out_ = nullptr;
+  LineSink& sink_;
 };
 
 }  // namespace quarvel

@@ -37,10 +37,9 @@ TEST(LogPrinterTest, WritesOneLinePerOperation) {
   std::FILE* out = std::fopen("log.txt", "wb");
   ASSERT_NE(out, nullptr);
   {
-    LogPrinter printer(out);
-    printer.StartGraphics();
-    printer.ChoosePrinter("landscape");
-    printer.CreateDrawingSurface();
+    StreamLineSink sink(out);
+    LogPrinter printer(sink);
+    EXPECT_EQ(printer.ChoosePrinter(Orientation::kLandscape), DialogOutcome::kPrinterChosen);
     EXPECT_TRUE(printer.InstallAbortProc());
     printer.StartDocument();
     printer.StartPage();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "shared_types.h"
+
 namespace quarvel {
 
 // Returns true when `line` is exactly `keyword`: same length, same bytes,
@@ -20,15 +22,6 @@ bool IsKeyword(std::string_view line, std::string_view keyword);
 // the number. A line without a digit there, or whose value lies outside the
 // signed 32-bit range, leaves the target as it was.
 void ReadInt(std::string_view line, int32_t* target);
-
-// A point on the printer page in device pixels, origin at the top-left
-// corner of the printable area, y growing downward.
-struct DevicePoint {
-  int32_t x = 0;
-  int32_t y = 0;
-
-  friend bool operator==(const DevicePoint&, const DevicePoint&) = default;
-};
 
 // Maps the script position (x, y) to the device point (x * 8, (800 - y) * 8).
 // One script unit is 8 device pixels, and script y grows upward from the

@@ -2,24 +2,16 @@
 #ifndef QUARVEL_SCRIPT_WIDEN_TEXT_H_
 #define QUARVEL_SCRIPT_WIDEN_TEXT_H_
 
-#include <string>
 #include <string_view>
+
+#include "host.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
-// One UTF-16 code unit, in the type the host's wide calls take.
-#ifdef _WIN32
-using WideChar = wchar_t;
-#else
-using WideChar = char16_t;
-#endif
-using WideString = std::basic_string<WideChar>;
-
-class Platform;
-
-// Converts `text` from the system ANSI code page to UTF-16, up to its first
-// NUL byte.
-WideString WidenText(Platform& platform, std::string_view text);
+// Converts `text` from the system ANSI code page to UTF-16 through `host`,
+// up to its first NUL byte.
+WideString WidenText(Host& host, std::string_view text);
 
 }  // namespace quarvel
 

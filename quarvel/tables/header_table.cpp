@@ -10,29 +10,29 @@
 
 namespace quarvel {
 
-void DrawHeaderTable(ScriptStream& script, Platform& platform) {
-  Trace trace(platform, "debug.txt");
+void DrawHeaderTable(ScriptStream& script, Host& host, Printer& printer) {
+  Trace trace(host, "debug.txt");
   std::string line;
   while (ReadLine(script, &line)) {
     trace.WriteLine(line);
     if (IsKeyword(line, "endHeaderTable")) return;
     if (IsKeyword(line, "beginText")) {
-      DrawTextBlock(script, platform, LineAbove);
+      DrawTextBlock(script, host, printer, LineAbove);
     } else if (IsKeyword(line, "beginHeaderCols")) {
       trace.WriteLine("zacinam sloupce");
-      DrawHeaderCols(script, platform);
+      DrawHeaderCols(script, printer);
     } else if (IsKeyword(line, "beginHeaderRows")) {
-      DrawHeaderRows(script, platform);
+      DrawHeaderRows(script, host, printer);
     }
   }
 }
 
-void DrawHeaderCols(ScriptStream& script, Platform& platform) {
-  DrawRuleColumns(script, platform, {"beginHeaderCol", "endHeaderCols"});
+void DrawHeaderCols(ScriptStream& script, Printer& printer) {
+  DrawRuleColumns(script, printer, {"beginHeaderCol", "endHeaderCols"});
 }
 
-void DrawHeaderRows(ScriptStream& script, Platform& platform) {
-  DrawRuleRows(script, platform, {"beginHeaderRow", "endHeaderRows", "debug2.txt"});
+void DrawHeaderRows(ScriptStream& script, Host& host, Printer& printer) {
+  DrawRuleRows(script, host, printer, {"beginHeaderRow", "endHeaderRows", "debug2.txt"});
 }
 
 int32_t LineAbove(int32_t y, int32_t size) { return WrapAdd(y, size); }

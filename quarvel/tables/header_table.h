@@ -17,7 +17,8 @@
 
 #include <cstdint>
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -27,15 +28,15 @@ namespace quarvel {
 // at the table level, the closing one included, with the line
 // "zacinam sloupce" after each "beginHeaderCols". The end of the script ends
 // the table and its open block; the trace is then complete up to there.
-void DrawHeaderTable(ScriptStream& script, Platform& platform);
+void DrawHeaderTable(ScriptStream& script, Host& host, Printer& printer);
 
 // Reads and draws a header-columns block, from the line after
 // "beginHeaderCols" through "endHeaderCols".
-void DrawHeaderCols(ScriptStream& script, Platform& platform);
+void DrawHeaderCols(ScriptStream& script, Printer& printer);
 
 // Reads and draws a header-rows block, from the line after "beginHeaderRows"
 // through "endHeaderRows", writing the trace "debug2.txt".
-void DrawHeaderRows(ScriptStream& script, Platform& platform);
+void DrawHeaderRows(ScriptStream& script, Host& host, Printer& printer);
 
 // The line advance of a header table's text: each line lies size script
 // units above the one before.

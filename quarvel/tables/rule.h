@@ -5,7 +5,8 @@
 
 #include <string_view>
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -14,7 +15,7 @@ namespace quarvel {
 // without a number), and draws the segment between their device points.
 // Consumes exactly four lines whatever they hold; a segment cut short by the
 // end of the script is not drawn.
-void DrawRule(ScriptStream& script, Platform& platform);
+void DrawRule(ScriptStream& script, Printer& printer);
 
 // The keywords of a columns block.
 struct ColumnKeywords {
@@ -25,7 +26,7 @@ struct ColumnKeywords {
 // Reads a columns block from the line after its opening keyword through its
 // end keyword: a leading segment from the first four lines, then one segment
 // per column keyword. Other lines are ignored.
-void DrawRuleColumns(ScriptStream& script, Platform& platform, const ColumnKeywords& keywords);
+void DrawRuleColumns(ScriptStream& script, Printer& printer, const ColumnKeywords& keywords);
 
 // The keywords and the trace of a rows block.
 struct RowKeywords {
@@ -39,7 +40,7 @@ struct RowKeywords {
 // trace holds an empty line, then every line the block reads at its own
 // level (row keywords and ignored lines; not the segments' value lines and
 // not the end keyword).
-void DrawRuleRows(ScriptStream& script, Platform& platform, const RowKeywords& keywords);
+void DrawRuleRows(ScriptStream& script, Host& host, Printer& printer, const RowKeywords& keywords);
 
 }  // namespace quarvel
 

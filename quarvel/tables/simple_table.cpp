@@ -8,25 +8,25 @@
 
 namespace quarvel {
 
-void DrawSimpleTable(ScriptStream& script, Platform& platform) {
+void DrawSimpleTable(ScriptStream& script, Host& host, Printer& printer) {
   std::string line;
   while (ReadLine(script, &line) && !IsKeyword(line, "endSimpleTable")) {
     if (IsKeyword(line, "beginText")) {
-      DrawTextBlock(script, platform);
+      DrawTextBlock(script, host, printer);
     } else if (IsKeyword(line, "beginCols")) {
-      DrawSimpleCols(script, platform);
+      DrawSimpleCols(script, printer);
     } else if (IsKeyword(line, "beginRows")) {
-      DrawSimpleRows(script, platform);
+      DrawSimpleRows(script, host, printer);
     }
   }
 }
 
-void DrawSimpleCols(ScriptStream& script, Platform& platform) {
-  DrawRuleColumns(script, platform, {"beginCol", "endCols"});
+void DrawSimpleCols(ScriptStream& script, Printer& printer) {
+  DrawRuleColumns(script, printer, {"beginCol", "endCols"});
 }
 
-void DrawSimpleRows(ScriptStream& script, Platform& platform) {
-  DrawRuleRows(script, platform, {"beginRow", "endRows", "simnpldebug2.txt"});
+void DrawSimpleRows(ScriptStream& script, Host& host, Printer& printer) {
+  DrawRuleRows(script, host, printer, {"beginRow", "endRows", "simnpldebug2.txt"});
 }
 
 }  // namespace quarvel

@@ -13,7 +13,8 @@
 #ifndef QUARVEL_TABLES_SIMPLE_TABLE_H_
 #define QUARVEL_TABLES_SIMPLE_TABLE_H_
 
-#include "platform.h"
+#include "host.h"
+#include "printer/printer.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -21,15 +22,15 @@ namespace quarvel {
 // Reads a simple table from the line after "beginSimpleTable" through
 // "endSimpleTable" and draws it. Lines that are no keyword of the table level
 // are ignored. The end of the script ends the table and its open block.
-void DrawSimpleTable(ScriptStream& script, Platform& platform);
+void DrawSimpleTable(ScriptStream& script, Host& host, Printer& printer);
 
 // Reads and draws a columns block, from the line after "beginCols" through
 // "endCols".
-void DrawSimpleCols(ScriptStream& script, Platform& platform);
+void DrawSimpleCols(ScriptStream& script, Printer& printer);
 
 // Reads and draws a rows block, from the line after "beginRows" through
 // "endRows", writing the trace "simnpldebug2.txt".
-void DrawSimpleRows(ScriptStream& script, Platform& platform);
+void DrawSimpleRows(ScriptStream& script, Host& host, Printer& printer);
 
 }  // namespace quarvel
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer/recording_printer.h"
+#include "testing/recording_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {

@@ -4,7 +4,7 @@
 
 namespace quarvel {
 
-Trace::Trace(Platform& platform, const char* name) : file_(platform.CreateTrace(name)) {}
+Trace::Trace(Host& host, const char* name) : file_(host.CreateTrace(name)) {}
 
 void Trace::WriteLine(std::string_view line) {
   if (file_ == nullptr) return;

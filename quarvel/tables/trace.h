@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "files.h"
-#include "platform.h"
+#include "host.h"
 
 namespace quarvel {
 
@@ -17,7 +17,8 @@ namespace quarvel {
 // drops its entries silently.
 class Trace {
  public:
-  Trace(Platform& platform, const char* name);
+  // Creates the trace `name` through `host`.
+  Trace(Host& host, const char* name);
 
   // Appends `line` and a line end.
   void WriteLine(std::string_view line);

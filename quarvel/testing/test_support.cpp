@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 
 #include "print_document.h"
@@ -14,7 +15,9 @@ namespace {
 
 class StringInputFile : public InputFile {
  public:
-  StringInputFile(std::string bytes, size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  StringInputFile(std::string_view bytes, size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+  StringInputFile(std::string owned, size_t chunk)
+      : owned_(std::move(owned)), bytes_(owned_), chunk_(chunk) {}
 
   size_t Read(char* buffer, size_t size) override {
     const size_t count = std::min({size, chunk_, bytes_.size() - next_});
@@ -24,10 +27,21 @@ class StringInputFile : public InputFile {
   }
 
  private:
-  const std::string bytes_;
+  const std::string owned_;
+  const std::string_view bytes_;
   const size_t chunk_;
   size_t next_ = 0;
 };
+
+// Runs `handler` over a script stream on `script` and returns the line that
+// follows what it consumed, or "<end>".
+template <typename Handler>
+std::string RunOnScript(Handler handler, std::string script) {
+  const auto stream = ScriptFromBytes(std::move(script));
+  handler(*stream);
+  std::string next;
+  return ReadLine(*stream, &next) ? next : "<end>";
+}
 
 std::filesystem::path UniqueTempPath() {
   std::mt19937_64 random(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -38,6 +52,15 @@ std::filesystem::path UniqueTempPath() {
 
 std::unique_ptr<InputFile> NewStringInputFile(std::string bytes, size_t chunk) {
   return std::make_unique<StringInputFile>(std::move(bytes), chunk);
+}
+
+std::unique_ptr<InputFile> NewStringViewInputFile(std::string_view bytes) {
+  return std::make_unique<StringInputFile>(bytes, std::numeric_limits<size_t>::max());
+}
+
+Host& TestHost() {
+  static const std::unique_ptr<Host> host = NewSystemHost();
+  return *host;
 }
 
 std::unique_ptr<ScriptStream> ScriptFromBytes(std::string bytes, size_t chunk) {
@@ -62,21 +85,24 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string RunBlock(BlockHandler handler, Platform& platform, std::string script) {
-  const auto stream = ScriptFromBytes(std::move(script));
-  handler(*stream, platform);
-  std::string next;
-  return ReadLine(*stream, &next) ? next : "<end>";
+std::string RunBlock(BlockHandler handler, Printer& printer, std::string script) {
+  return RunOnScript([&](ScriptStream& stream) { handler(stream, TestHost(), printer); },
+                     std::move(script));
+}
+
+std::string RunBlock(DrawingBlockHandler handler, Printer& printer, std::string script) {
+  return RunOnScript([&](ScriptStream& stream) { handler(stream, printer); }, std::move(script));
 }
 
 std::vector<std::string> RunScript(RecordingPrinter& printer, std::string_view script) {
   WriteFileBytes("script.txt", script);
-  PrintDocument(printer, std::filesystem::path("script.txt").c_str());
+  RecordingHost host(printer.log());
+  PrintDocument(host, printer, std::filesystem::path("script.txt").c_str());
   return printer.operations();
 }
 
 std::vector<std::string> StartUp(const std::string& orientation) {
-  return {"graphics", "dialog " + orientation, "surface", "abortproc"};
+  return {"dialog " + orientation, "abortproc"};
 }
 
 std::vector<std::string> Concat(std::vector<std::string> first,

@@ -1,8 +1,8 @@
 // The page geometry of the native PDF printer: the device it imitates (a
 // printer device context of a given resolution and paper), and the font
 // mapper's meaning of a font height.
-#ifndef QUARVEL_PRINTER_PAGE_GEOMETRY_H_
-#define QUARVEL_PRINTER_PAGE_GEOMETRY_H_
+#ifndef QUARVEL_NATIVE_PAGE_GEOMETRY_H_
+#define QUARVEL_NATIVE_PAGE_GEOMETRY_H_
 
 #include <cstdint>
 #include <optional>
@@ -65,4 +65,4 @@ TextCell CellForFontHeight(int32_t height, const FaceMetrics& face, int dpi);
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_PAGE_GEOMETRY_H_
+#endif  // QUARVEL_NATIVE_PAGE_GEOMETRY_H_

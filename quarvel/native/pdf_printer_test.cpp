@@ -1,4 +1,4 @@
-#include "printer/pdf_printer.h"
+#include "native/pdf_printer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -40,7 +40,7 @@ class PdfPrinterTest : public ::testing::Test {
   std::vector<int> Print(std::string_view script) {
     WriteFileBytes("script.txt", script);
     PdfPrinter printer(Device{}, jobs_);
-    PrintDocument(printer, "script.txt");
+    PrintDocument(TestHost(), printer, "script.txt");
     std::vector<int> pages;
     for (const std::string& pdf : jobs_.pdfs) pages.push_back(PageCount(pdf));
     return pages;

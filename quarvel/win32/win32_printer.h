@@ -1,13 +1,13 @@
 // The Win32 printer: the print dialog, the spooler job, GDI drawing on the
 // printer device context and GDI+ drawing on a surface made from it.
-#ifndef QUARVEL_PRINTER_WIN32_PRINTER_H_
-#define QUARVEL_PRINTER_WIN32_PRINTER_H_
+#ifndef QUARVEL_WIN32_WIN32_PRINTER_H_
+#define QUARVEL_WIN32_WIN32_PRINTER_H_
 
 #include <memory>
-#include <string>
 
-#include "host.h"
-#include "printer/win32_gdi.h"
+#include "printer/printer.h"
+#include "shared_types.h"
+#include "win32/win32_gdi.h"
 
 namespace quarvel {
 
@@ -23,11 +23,14 @@ HGLOBAL NewLandscapeDevMode();
 // 0xFFFF within 1 to 0xFFFF, and one copy. No owner window.
 PRINTDLGW MakePrintDialogRecord(HGLOBAL dev_mode);
 
-// Shows the print dialog, with landscape preselected when `orientation` is
-// "landscape" and the default printer's own settings otherwise, and returns
-// the record as the dialog left it. Its hDC is null when no printer was
-// chosen.
-PRINTDLGW SetupPrinter(const std::string& orientation);
+// The print dialog: PrintDlgW, or a stand-in of the tests.
+using PrintDialog = BOOL(WINAPI*)(LPPRINTDLGW record);
+
+// Shows the print dialog `show_dialog`, with landscape preselected for
+// Orientation::kLandscape and the default printer's own settings otherwise,
+// and returns the record as the dialog left it. Its hDC is null when no
+// printer was chosen.
+PRINTDLGW SetupPrinter(Orientation orientation, PrintDialog show_dialog = PrintDlgW);
 
 // The abort procedure: dispatches every message queued for the thread and
 // lets the job go on.
@@ -54,16 +57,19 @@ std::unique_ptr<Picture> LoadPictureFile(const WideString& path);
 // `surface`.
 void DrawPictureOnSurface(Gdiplus::Graphics& surface, Picture& picture, const ImageRect& rect);
 
-class Win32Printer : public Host {
+class Win32Printer : public Printer {
  public:
-  Win32Printer() = default;
+  // Starts GDI+, the graphics library of images, before anything else the
+  // run does. The printer is chosen in `show_dialog`.
+  explicit Win32Printer(PrintDialog show_dialog = PrintDlgW);
   ~Win32Printer() override;
+  Win32Printer(const Win32Printer&) = delete;
+  Win32Printer& operator=(const Win32Printer&) = delete;
 
-  void StartGraphics() override;
-  PrinterChoice ChoosePrinter(const std::string& orientation) override;
-  // Allocates the surface with GdipAlloc. Without the memory, images are
-  // skipped for the rest of the run.
-  void CreateDrawingSurface() override;
+  // Shows the dialog, then creates the drawing surface on the device context
+  // it gave, null or not. The surface is allocated with GdipAlloc; without
+  // the memory, images are skipped for the rest of the run.
+  DialogOutcome ChoosePrinter(Orientation orientation) override;
   bool InstallAbortProc() override;
   void StartDocument() override;
   void StartPage() override;
@@ -75,6 +81,9 @@ class Win32Printer : public Host {
   void DrawPicture(Picture& picture, const ImageRect& rect) override;
 
  private:
+  void CreateDrawingSurface();
+
+  const PrintDialog show_dialog_;
   ULONG_PTR gdiplus_token_ = 0;
   PRINTDLGW dialog_ = {};
   Gdiplus::Graphics* surface_ = nullptr;
@@ -82,4 +91,4 @@ class Win32Printer : public Host {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_WIN32_PRINTER_H_
+#endif  // QUARVEL_WIN32_WIN32_PRINTER_H_

@@ -1,8 +1,6 @@
-#include "printer/win32_printer.h"
+#include "win32/win32_printer.h"
 
 #include <new>
-
-#include "script/script_values.h"
 
 namespace quarvel {
 
@@ -49,10 +47,10 @@ PRINTDLGW MakePrintDialogRecord(HGLOBAL dev_mode) {
   return record;
 }
 
-PRINTDLGW SetupPrinter(const std::string& orientation) {
-  PRINTDLGW record =
-      MakePrintDialogRecord(IsKeyword(orientation, "landscape") ? NewLandscapeDevMode() : nullptr);
-  PrintDlgW(&record);
+PRINTDLGW SetupPrinter(Orientation orientation, PrintDialog show_dialog) {
+  PRINTDLGW record = MakePrintDialogRecord(
+      orientation == Orientation::kLandscape ? NewLandscapeDevMode() : nullptr);
+  show_dialog(&record);
   return record;
 }
 
@@ -107,15 +105,17 @@ Win32Printer::~Win32Printer() {
   if (gdiplus_token_ != 0) Gdiplus::GdiplusShutdown(gdiplus_token_);
 }
 
-void Win32Printer::StartGraphics() {
+Win32Printer::Win32Printer(PrintDialog show_dialog) : show_dialog_(show_dialog) {
   const Gdiplus::GdiplusStartupInput input;
   Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
 }
 
-PrinterChoice Win32Printer::ChoosePrinter(const std::string& orientation) {
-  dialog_ = SetupPrinter(orientation);
-  return {.has_device_context = dialog_.hDC != nullptr,
-          .dialog_failed = dialog_.hDC == nullptr && CommDlgExtendedError() != 0};
+DialogOutcome Win32Printer::ChoosePrinter(Orientation orientation) {
+  dialog_ = SetupPrinter(orientation, show_dialog_);
+  const DWORD dialog_error = dialog_.hDC == nullptr ? CommDlgExtendedError() : 0;
+  CreateDrawingSurface();
+  if (dialog_.hDC != nullptr) return DialogOutcome::kPrinterChosen;
+  return dialog_error != 0 ? DialogOutcome::kDialogFailed : DialogOutcome::kCancelled;
 }
 
 void Win32Printer::CreateDrawingSurface() {

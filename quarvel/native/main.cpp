@@ -5,15 +5,18 @@
 //   QUARVEL_OUTPUT    the PDF file of the first job (default "MyDoc.pdf")
 //   QUARVEL_DPI       the device resolution (default 600)
 //   QUARVEL_PAPER     "a4" (the default) or "letter"
+//   QUARVEL_CODEPAGE  the code page of the script, an iconv name (default
+//                     WINDOWS-1250)
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "native/job_delivery.h"
+#include "native/page_geometry.h"
+#include "native/pdf_printer.h"
+#include "posix/posix_host.h"
 #include "print_document.h"
-#include "printer/job_delivery.h"
 #include "printer/log_printer.h"
-#include "printer/page_geometry.h"
-#include "printer/pdf_printer.h"
 
 namespace {
 
@@ -41,28 +44,32 @@ quarvel::Device DeviceFromEnvironment() {
   return device;
 }
 
-int PrintAsPdf(const char* script_path, quarvel::JobDelivery& delivery) {
+int PrintAsPdf(quarvel::Host& host, const char* script_path, quarvel::JobDelivery& delivery) {
   quarvel::PdfPrinter printer(DeviceFromEnvironment(), delivery);
-  return quarvel::PrintDocument(printer, script_path);
+  return quarvel::PrintDocument(host, printer, script_path);
+}
+
+int PrintWithLog(quarvel::Host& host, const char* script_path) {
+  quarvel::StreamLineSink standard_output(stdout);
+  quarvel::LogPrinter log(standard_output);
+  return quarvel::PrintDocument(host, log, script_path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 0;
+  quarvel::PosixHost host(Setting("QUARVEL_CODEPAGE", quarvel::kDefaultCodePage).c_str());
   const std::string printer = Setting("QUARVEL_PRINTER", "pdf");
-  if (printer == "log") {
-    quarvel::LogPrinter log(stdout);
-    return quarvel::PrintDocument(log, argv[1]);
-  }
+  if (printer == "log") return PrintWithLog(host, argv[1]);
   if (printer == "pdf") {
     quarvel::FileDelivery files(Setting("QUARVEL_OUTPUT", "MyDoc.pdf"));
-    return PrintAsPdf(argv[1], files);
+    return PrintAsPdf(host, argv[1], files);
   }
   if (!quarvel::CupsDelivery::QueueExists(printer)) {
     std::fprintf(stderr, "quarvel: there is no printer named \"%s\"\n", printer.c_str());
     return 0;
   }
   quarvel::CupsDelivery queue(printer);
-  return PrintAsPdf(argv[1], queue);
+  return PrintAsPdf(host, argv[1], queue);
 }

@@ -1,7 +1,7 @@
 // Where the native PDF printer sends a finished print job: to a PDF file, or
 // to a CUPS print queue.
-#ifndef QUARVEL_PRINTER_JOB_DELIVERY_H_
-#define QUARVEL_PRINTER_JOB_DELIVERY_H_
+#ifndef QUARVEL_NATIVE_JOB_DELIVERY_H_
+#define QUARVEL_NATIVE_JOB_DELIVERY_H_
 
 #include <filesystem>
 #include <string>
@@ -51,4 +51,4 @@ class CupsDelivery : public JobDelivery {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_JOB_DELIVERY_H_
+#endif  // QUARVEL_NATIVE_JOB_DELIVERY_H_

@@ -1,4 +1,4 @@
-#include "printer/page_geometry.h"
+#include "native/page_geometry.h"
 
 #include <algorithm>
 #include <cctype>

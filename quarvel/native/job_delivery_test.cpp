@@ -1,4 +1,4 @@
-#include "printer/job_delivery.h"
+#include "native/job_delivery.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The Arial faces of the native PDF printer, found through fontconfig and
 // loaded with FreeType. Where Arial itself is missing, fontconfig resolves it
 // to a metric-compatible face (Liberation Sans).
-#ifndef QUARVEL_PRINTER_ARIAL_FACES_H_
-#define QUARVEL_PRINTER_ARIAL_FACES_H_
+#ifndef QUARVEL_NATIVE_ARIAL_FACES_H_
+#define QUARVEL_NATIVE_ARIAL_FACES_H_
 
 #include <cairo.h>
 
 #include <array>
 #include <string>
 
-#include "printer/page_geometry.h"
+#include "native/page_geometry.h"
 
 namespace quarvel {
 
@@ -38,4 +38,4 @@ class ArialFaces {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_ARIAL_FACES_H_
+#endif  // QUARVEL_NATIVE_ARIAL_FACES_H_

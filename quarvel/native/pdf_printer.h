@@ -6,30 +6,31 @@
 // outside a page are dropped, a second "start" while a document or page is
 // open is dropped, ending a document ends its open page, and a document that
 // is never ended is never delivered.
-#ifndef QUARVEL_PRINTER_PDF_PRINTER_H_
-#define QUARVEL_PRINTER_PDF_PRINTER_H_
+#ifndef QUARVEL_NATIVE_PDF_PRINTER_H_
+#define QUARVEL_NATIVE_PDF_PRINTER_H_
 
 #include <memory>
 #include <string>
 
-#include "host.h"
-#include "printer/arial_faces.h"
-#include "printer/job_delivery.h"
-#include "printer/page_geometry.h"
+#include "native/arial_faces.h"
+#include "native/job_delivery.h"
+#include "native/page_geometry.h"
+#include "printer/printer.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
-class PdfPrinter : public Host {
+class PdfPrinter : public Printer {
  public:
-  // Prints on `device`, whose orientation the script's orientation word
+  // Prints on `device`, whose orientation the script's orientation prologue
   // decides, delivering jobs to `delivery`, which must outlive the printer.
   PdfPrinter(const Device& device, JobDelivery& delivery);
   ~PdfPrinter() override;
+  PdfPrinter(const PdfPrinter&) = delete;
+  PdfPrinter& operator=(const PdfPrinter&) = delete;
 
-  void StartGraphics() override {}
   // Always answered with this printer, in the orientation asked for.
-  PrinterChoice ChoosePrinter(const std::string& orientation) override;
-  void CreateDrawingSurface() override {}
+  DialogOutcome ChoosePrinter(Orientation orientation) override;
   bool InstallAbortProc() override { return true; }
   void StartDocument() override;
   void StartPage() override;
@@ -57,4 +58,4 @@ class PdfPrinter : public Host {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_PDF_PRINTER_H_
+#endif  // QUARVEL_NATIVE_PDF_PRINTER_H_

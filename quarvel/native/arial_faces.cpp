@@ -1,4 +1,4 @@
-#include "printer/arial_faces.h"
+#include "native/arial_faces.h"
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>

@@ -1,7 +1,7 @@
 // The Win32 printer on a real Win32 implementation: the dialog's records,
 // and the GDI and GDI+ calls on device contexts that record or show what
 // was drawn.
-#include "printer/win32_printer.h"
+#include "win32/win32_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -278,6 +278,60 @@ TEST_F(Win32PictureTest, PathsThatNameNoImageFileDrawNothing) {
   for (int at : {0, 50, 99}) EXPECT_EQ(surface.At(at, at), 0xFFFFFFu) << at;
   EXPECT_NE(DeleteFileW(L"empty.png"), 0);
   EXPECT_NE(DeleteFileW(L"cut.bmp"), 0);
+}
+
+// Stand-ins for the print dialog: a user who chooses the printer whose
+// device context a test set, a user who cancels, and a dialog that fails.
+HDC g_chosen_dc = nullptr;
+bool g_dialog_saw_landscape = false;
+
+BOOL WINAPI ChooseTheTestPrinter(LPPRINTDLGW record) {
+  const auto* mode = record->hDevMode == nullptr
+                         ? nullptr
+                         : static_cast<const DEVMODEW*>(GlobalLock(record->hDevMode));
+  g_dialog_saw_landscape = mode != nullptr && mode->dmOrientation == DMORIENT_LANDSCAPE;
+  if (mode != nullptr) GlobalUnlock(record->hDevMode);
+  record->hDC = g_chosen_dc;
+  return TRUE;
+}
+
+BOOL WINAPI CancelTheDialog(LPPRINTDLGW) { return FALSE; }
+
+// A record of no size makes the real dialog fail at once, with an error.
+BOOL WINAPI FailTheDialog(LPPRINTDLGW) {
+  PRINTDLGW empty;
+  std::memset(&empty, 0, sizeof empty);
+  return PrintDlgW(&empty);
+}
+
+// Guards against a drawing surface that is not made on the chosen device
+// context right after the dialog, and against GDI+ started too late for
+// it: the printer starts GDI+ when it is made.
+TEST_F(Win32PictureTest, ChosenPrinterDrawsImagesOnItsDeviceContext) {
+  WriteFileBytes("red.bmp", RedBitmapFile());
+  PixelSurface surface;
+  g_chosen_dc = surface.dc();
+  {
+    Win32Printer printer(ChooseTheTestPrinter);
+    EXPECT_EQ(printer.ChoosePrinter(Orientation::kLandscape), DialogOutcome::kPrinterChosen);
+    EXPECT_TRUE(g_dialog_saw_landscape);
+    printer.DrawPicture(*printer.LoadPicture(L"red.bmp"), {10, 20, 50, 30});
+  }
+  EXPECT_EQ(surface.At(30, 35), 0xFF0000u);
+  EXPECT_EQ(surface.At(70, 35), 0xFFFFFFu);
+
+  Win32Printer portrait(ChooseTheTestPrinter);
+  portrait.ChoosePrinter(Orientation::kPortrait);
+  EXPECT_FALSE(g_dialog_saw_landscape);
+}
+
+// Guards against a failed dialog taken for a cancelled one, or the reverse:
+// only a cancelled dialog goes on to try the abort procedure.
+TEST(Win32PrinterTest, DialogOutcomeTellsCancelledFromFailed) {
+  Win32Printer cancelled(CancelTheDialog);
+  EXPECT_EQ(cancelled.ChoosePrinter(Orientation::kPortrait), DialogOutcome::kCancelled);
+  Win32Printer failed(FailTheDialog);
+  EXPECT_EQ(failed.ChoosePrinter(Orientation::kPortrait), DialogOutcome::kDialogFailed);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "printer/pdf_printer.h"
+#include "native/pdf_printer.h"
 
 #include <cairo-pdf.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "printer/utf8.h"
-#include "script/script_values.h"
 
 namespace quarvel {
 
@@ -151,9 +150,9 @@ PdfPrinter::PdfPrinter(const Device& device, JobDelivery& delivery)
 
 PdfPrinter::~PdfPrinter() = default;
 
-PrinterChoice PdfPrinter::ChoosePrinter(const std::string& orientation) {
-  device_.landscape = IsKeyword(orientation, "landscape");
-  return {.has_device_context = true};
+DialogOutcome PdfPrinter::ChoosePrinter(Orientation orientation) {
+  device_.landscape = orientation == Orientation::kLandscape;
+  return DialogOutcome::kPrinterChosen;
 }
 
 void PdfPrinter::StartDocument() {

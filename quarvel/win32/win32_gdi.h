@@ -3,7 +3,7 @@
 #ifndef QUARVEL_PRINTER_WIN32_GDI_H_
 #define QUARVEL_PRINTER_WIN32_GDI_H_
 
-#include "win32_windows.h"
+#include "win32/win32_windows.h"
 #include <commdlg.h>
 #include <objidl.h>
 #include <gdiplus.h>
