@@ -2,13 +2,7 @@
 // moves the ball bitmap over its dots, one dot further every half second,
 // and destroys itself after 21 ticks. The program reads no command line
 // and no files; its bitmaps are resources linked in by splash.rc.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32/win32_windows.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,17 +12,17 @@
 
 namespace {
 
-char g_szClassName[] = "MyWindowClass";
+constexpr char g_szClassName[] = "MyWindowClass";
 HINSTANCE g_hInst = nullptr;
-HBITMAP hbmBall = nullptr;       // the ball, resource "BALLBMP"
-HBITMAP hbmMask = nullptr;       // the banner, resource "MASKBMP": background and mask
-BITMAP bm = {};                  // the ball's description; its width and height are used
-int32_t ballX = 0;               // the ball's left edge, in client pixels
-int32_t deltaX = 0;              // the ball's step per tick
-int32_t deltaValue = 21;         // the step the ball is set moving right with
-int32_t nTimerDelay = 500;       // the timer's period, in milliseconds
-constexpr int32_t idTimer1 = 1;  // the window timer
-int32_t times = 0;               // the ticks handled
+HBITMAP hbmBall = nullptr;            // the ball, resource "BALLBMP"
+HBITMAP hbmMask = nullptr;            // the banner, resource "MASKBMP": background and mask
+BITMAP bm = {};                       // the ball's description; its width and height are used
+int32_t ballX = 0;                    // the ball's left edge, in client pixels
+int32_t deltaX = 0;                   // the ball's step per tick
+constexpr int32_t deltaValue = 21;    // the step the ball is set moving right with
+constexpr int32_t nTimerDelay = 500;  // the timer's period, in milliseconds
+constexpr int32_t idTimer1 = 1;       // the window timer
+int32_t times = 0;                    // the ticks handled
 
 // The window: a plain overlapped window (title bar and border, no system
 // menu, no sizing frame) with a sunken client edge. The style value lies in
