@@ -14,12 +14,52 @@ constexpr int kMinimumDpi = 72;
 constexpr int kMaximumDpi = 4800;
 constexpr double kPointsPerInch = 72;
 constexpr double kDefaultFontPoints = 12;
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kMinimumSideMillimetres = 10;
+constexpr double kMaximumSideMillimetres = 5000;
+
+struct NamedPaper {
+  std::string_view name;
+  Paper paper;
+};
+
+constexpr NamedPaper kNamedPapers[] = {
+    {"a4", kA4},
+    {"letter", kLetter},
+    {"legal", {8.5 * kPointsPerInch, 14 * kPointsPerInch}},
+    {"a3", {297 / kMillimetresPerInch * kPointsPerInch, 420 / kMillimetresPerInch* kPointsPerInch}},
+    {"a5", {148 / kMillimetresPerInch * kPointsPerInch, 210 / kMillimetresPerInch* kPointsPerInch}},
+};
 
 std::string Lowercase(std::string_view text) {
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return lower;
+}
+
+// Reads one side of a paper size in millimetres, within the bounds.
+std::optional<double> ParseSide(std::string_view text) {
+  double millimetres = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), millimetres,
+                                            std::chars_format::fixed);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!(millimetres >= kMinimumSideMillimetres && millimetres <= kMaximumSideMillimetres)) {
+    return std::nullopt;
+  }
+  return millimetres / kMillimetresPerInch * kPointsPerInch;
+}
+
+// Reads "WIDTHxHEIGHTmm".
+std::optional<Paper> ParsePaperSize(std::string_view text) {
+  if (!text.ends_with("mm")) return std::nullopt;
+  text.remove_suffix(2);
+  const size_t cross = text.find('x');
+  if (cross == std::string_view::npos) return std::nullopt;
+  const auto width = ParseSide(text.substr(0, cross));
+  const auto height = ParseSide(text.substr(cross + 1));
+  if (!width || !height) return std::nullopt;
+  return Paper{*width, *height};
 }
 
 }  // namespace
@@ -34,15 +74,15 @@ std::optional<int> ParseDpi(std::string_view text) {
 
 std::optional<Paper> ParsePaper(std::string_view text) {
   const std::string name = Lowercase(text);
-  if (name == "a4") return Paper::kA4;
-  if (name == "letter") return Paper::kLetter;
-  return std::nullopt;
+  for (const NamedPaper& named : kNamedPapers) {
+    if (name == named.name) return named.paper;
+  }
+  return ParsePaperSize(name);
 }
 
 SheetSize SheetOf(const Device& device) {
-  // A4 is 210 mm x 297 mm, letter 8.5 in x 11 in.
-  double width = device.paper == Paper::kA4 ? 210 / 25.4 * kPointsPerInch : 8.5 * kPointsPerInch;
-  double height = device.paper == Paper::kA4 ? 297 / 25.4 * kPointsPerInch : 11 * kPointsPerInch;
+  double width = device.paper.width_points;
+  double height = device.paper.height_points;
   if (device.landscape) std::swap(width, height);
   const double pixels_per_point = device.dpi / kPointsPerInch;
   return {width, height, width * pixels_per_point, height * pixels_per_point};

@@ -10,14 +10,24 @@
 
 namespace quarvel {
 
-enum class Paper { kA4, kLetter };
+// A sheet of paper in portrait, in points (1/72 inch).
+struct Paper {
+  double width_points = 0;
+  double height_points = 0;
+
+  friend bool operator==(const Paper&, const Paper&) = default;
+};
+
+// A4 is 210 mm x 297 mm, letter 8.5 in x 11 in.
+inline constexpr Paper kA4 = {210 / 25.4 * 72, 297 / 25.4 * 72};
+inline constexpr Paper kLetter = {8.5 * 72, 11 * 72};
 
 // A printer device: one logical unit is one device pixel, the printable area
 // is the whole sheet, the origin is its top-left corner and y grows
 // downward.
 struct Device {
   int dpi = 600;
-  Paper paper = Paper::kA4;
+  Paper paper = kA4;
   bool landscape = false;
 };
 
@@ -25,8 +35,9 @@ struct Device {
 // to 4800. Returns nothing for any other text.
 std::optional<int> ParseDpi(std::string_view text);
 
-// Reads a paper name, "a4" or "letter" in any case. Returns nothing for any
-// other text.
+// Reads a paper: a name, "a3", "a4", "a5", "letter" or "legal" in any case,
+// or a size "WIDTHxHEIGHTmm" in whole or decimal millimetres, each side from
+// 10 mm to 5000 mm. Returns nothing for any other text.
 std::optional<Paper> ParsePaper(std::string_view text);
 
 // The size of a sheet, after orientation.
