@@ -22,7 +22,10 @@ constexpr int kPages = 200;
 // Keeps only the size of what it is given.
 class MeasuredDelivery : public JobDelivery {
  public:
-  void Deliver(std::string_view, std::string_view pdf) override { bytes = pdf.size(); }
+  bool Deliver(std::string_view, std::span<const JobFile> files) override {
+    bytes = files.front().bytes.size();
+    return true;
+  }
   size_t bytes = 0;
 };
 
@@ -32,7 +35,7 @@ void BM_RenderPdf(benchmark::State& state) {
   std::filesystem::current_path(script.parent_path());
   MeasuredDelivery delivery;
   for (auto _ : state) {
-    PdfPrinter printer(Device{}, delivery);
+    PdfPrinter printer({}, delivery);
     PrintDocument(TestHost(), printer, script.c_str());
   }
   std::filesystem::current_path(previous);

@@ -1,75 +1,123 @@
-// The native program: the same interpreter, printing to a PDF file, to a
-// CUPS print queue, or as an operation log.
-//
-//   QUARVEL_PRINTER   "pdf" (the default), "log", or the name of a CUPS queue
-//   QUARVEL_OUTPUT    the PDF file of the first job (default "MyDoc.pdf")
-//   QUARVEL_DPI       the device resolution (default 600)
-//   QUARVEL_PAPER     "a4" (the default) or "letter"
-//   QUARVEL_CODEPAGE  the code page of the script, an iconv name (default
-//                     WINDOWS-1250)
+// The native program: the same interpreter, printing to files (PDF,
+// PostScript, SVG, PNG), to a CUPS queue or an IPP printer, or as an
+// operation log. The command line is described in command_line.h and by
+// `quarvel --help`.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "native/command_line.h"
 #include "native/job_delivery.h"
-#include "native/page_geometry.h"
+#include "native/messages.h"
 #include "native/pdf_printer.h"
+#include "native/progress_line.h"
 #include "posix/posix_host.h"
 #include "print_document.h"
 #include "printer/log_printer.h"
 
 namespace {
 
-std::string Setting(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : fallback;
-}
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsageError = 2;
 
-// The device that the environment describes; a setting that cannot be read
-// is reported and left at its default.
-quarvel::Device DeviceFromEnvironment() {
-  quarvel::Device device;
-  const std::string dpi = Setting("QUARVEL_DPI", "600");
-  if (const auto parsed = quarvel::ParseDpi(dpi)) {
-    device.dpi = *parsed;
-  } else {
-    std::fprintf(stderr, "quarvel: QUARVEL_DPI=%s is no resolution, using 600\n", dpi.c_str());
+// The system's host, keeping why the script could not be opened.
+class ScriptHost : public quarvel::HostWrapper {
+ public:
+  using HostWrapper::HostWrapper;
+
+  std::unique_ptr<quarvel::InputFile> OpenScript(const quarvel::PathChar* path) override {
+    std::unique_ptr<quarvel::InputFile> script = HostWrapper::OpenScript(path);
+    const int error = errno;
+    std::error_code ignored;
+    if (script == nullptr)
+      open_error_ = std::filesystem::is_directory(path, ignored) ? EISDIR : error;
+    return script;
   }
-  const std::string paper = Setting("QUARVEL_PAPER", "a4");
-  if (const auto parsed = quarvel::ParsePaper(paper)) {
-    device.paper = *parsed;
-  } else {
-    std::fprintf(stderr, "quarvel: QUARVEL_PAPER=%s is no paper, using a4\n", paper.c_str());
+
+  // The system's error number of the failed opening; 0 when the script was
+  // opened.
+  int open_error() const { return open_error_; }
+
+ private:
+  int open_error_ = 0;
+};
+
+// Where the jobs go; null, after a message, when the printer is unknown.
+std::unique_ptr<quarvel::JobDelivery> NewDelivery(const quarvel::CommandLine& line) {
+  const quarvel::OutputFormat format = line.page.format;
+  if (line.destination == quarvel::Destination::kFile) {
+    if (line.output == "-") return std::make_unique<quarvel::StandardOutputDelivery>();
+    return std::make_unique<quarvel::FileDelivery>(line.output, format);
   }
-  return device;
+  if (quarvel::IppDelivery::IsPrinterUri(line.printer)) {
+    return std::make_unique<quarvel::IppDelivery>(line.printer, format);
+  }
+  if (!quarvel::CupsDelivery::QueueExists(line.printer)) {
+    quarvel::ReportError("there is no printer named \"" + line.printer + "\"");
+    return nullptr;
+  }
+  return std::make_unique<quarvel::CupsDelivery>(line.printer, format);
 }
 
-int PrintAsPdf(quarvel::Host& host, const char* script_path, quarvel::JobDelivery& delivery) {
-  quarvel::PdfPrinter printer(DeviceFromEnvironment(), delivery);
-  return quarvel::PrintDocument(host, printer, script_path);
+// Renders the script's jobs and delivers them; returns false when one could
+// not be delivered.
+bool PrintPages(quarvel::Host& host, const quarvel::CommandLine& line) {
+  const std::unique_ptr<quarvel::JobDelivery> delivery = NewDelivery(line);
+  if (delivery == nullptr) return false;
+  quarvel::ProgressLine progress(stderr, !line.quiet && isatty(STDERR_FILENO));
+  quarvel::PdfPrinter printer(line.page, *delivery, &progress);
+  quarvel::PrintDocument(host, printer, line.scripts.front().c_str());
+  return printer.all_delivered();
 }
 
-int PrintWithLog(quarvel::Host& host, const char* script_path) {
+void PrintLog(quarvel::Host& host, const quarvel::CommandLine& line) {
   quarvel::StreamLineSink standard_output(stdout);
   quarvel::LogPrinter log(standard_output);
-  return quarvel::PrintDocument(host, log, script_path);
+  quarvel::PrintDocument(host, log, line.scripts.front().c_str());
+}
+
+int Print(const quarvel::CommandLine& line) {
+  quarvel::SetQuiet(line.quiet);
+  for (const std::string& warning : line.warnings) quarvel::ReportWarning(warning);
+  quarvel::PosixHost system_host(line.encoding.c_str());
+  ScriptHost host(system_host);
+  bool delivered = true;
+  if (line.destination == quarvel::Destination::kLog) {
+    PrintLog(host, line);
+  } else {
+    delivered = PrintPages(host, line);
+  }
+  if (host.open_error() != 0) {
+    quarvel::ReportError("cannot open " + line.scripts.front() + ": " +
+                         std::strerror(host.open_error()));
+    return kFailure;
+  }
+  return delivered ? kSuccess : kFailure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 0;
-  quarvel::PosixHost host(Setting("QUARVEL_CODEPAGE", quarvel::kDefaultCodePage).c_str());
-  const std::string printer = Setting("QUARVEL_PRINTER", "pdf");
-  if (printer == "log") return PrintWithLog(host, argv[1]);
-  if (printer == "pdf") {
-    quarvel::FileDelivery files(Setting("QUARVEL_OUTPUT", "MyDoc.pdf"));
-    return PrintAsPdf(host, argv[1], files);
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const auto parsed = quarvel::ParseCommandLine(arguments, std::getenv);
+  if (const auto* usage = std::get_if<quarvel::UsageError>(&parsed)) {
+    std::fprintf(stderr, "quarvel: %s\nTry 'quarvel --help' for more information.\n",
+                 usage->message.c_str());
+    return kUsageError;
   }
-  if (!quarvel::CupsDelivery::QueueExists(printer)) {
-    std::fprintf(stderr, "quarvel: there is no printer named \"%s\"\n", printer.c_str());
-    return 0;
+  const quarvel::CommandLine& line = std::get<quarvel::CommandLine>(parsed);
+  switch (line.mode) {
+    case quarvel::Mode::kHelp: std::fputs(quarvel::UsageText().c_str(), stdout); return kSuccess;
+    case quarvel::Mode::kVersion: std::printf("quarvel %s\n", QUARVEL_VERSION); return kSuccess;
+    case quarvel::Mode::kPrint: return Print(line);
   }
-  quarvel::CupsDelivery queue(printer);
-  return PrintAsPdf(host, argv[1], queue);
+  return kSuccess;
 }

@@ -42,11 +42,11 @@ struct SheetCase {
 // Guards against the paper sizes, their orientation and the resolution.
 TEST(SheetOfTest, GivesThePaperInPointsAndDevicePixels) {
   const SheetCase cases[] = {
-      {{600, Paper::kA4, false}, 595.2756, 841.8898, 4960.63, 7015.75},
-      {{300, Paper::kA4, false}, 595.2756, 841.8898, 2480.31, 3507.87},
-      {{300, Paper::kA4, true}, 841.8898, 595.2756, 3507.87, 2480.31},
-      {{600, Paper::kLetter, false}, 612, 792, 5100, 6600},
-      {{72, Paper::kLetter, true}, 792, 612, 792, 612},
+      {{600, kA4, false}, 595.2756, 841.8898, 4960.63, 7015.75},
+      {{300, kA4, false}, 595.2756, 841.8898, 2480.31, 3507.87},
+      {{300, kA4, true}, 841.8898, 595.2756, 3507.87, 2480.31},
+      {{600, kLetter, false}, 612, 792, 5100, 6600},
+      {{72, kLetter, true}, 792, 612, 792, 612},
   };
   for (const SheetCase& c : cases) {
     const SheetSize sheet = SheetOf(c.device);
@@ -65,10 +65,15 @@ TEST(DeviceSettingsTest, ParsesResolutionAndPaper) {
   for (const char* bad : {"", "71", "4801", "300dpi", " 300", "-600", "3e2", "abc"}) {
     EXPECT_EQ(ParseDpi(bad), std::nullopt) << bad;
   }
-  EXPECT_EQ(ParsePaper("a4"), Paper::kA4);
-  EXPECT_EQ(ParsePaper("Letter"), Paper::kLetter);
-  EXPECT_EQ(ParsePaper("A3"), std::nullopt);
-  EXPECT_EQ(ParsePaper(""), std::nullopt);
+  EXPECT_EQ(ParsePaper("a4"), kA4);
+  EXPECT_EQ(ParsePaper("Letter"), kLetter);
+  EXPECT_NEAR(ParsePaper("A3")->height_points, 1190.55, 0.01);
+  EXPECT_EQ(ParsePaper("legal"), (Paper{612, 1008}));
+  EXPECT_NEAR(ParsePaper("100x50.8mm")->height_points, 144, 1e-9);
+  for (const char* bad : {"", "a6", "100x50", "100mm", "x50mm", "9x100mm", "100x5001mm",
+                          "100x-50mm", "1e2x50mm", "100x50mmm", "nanxnanmm"}) {
+    EXPECT_EQ(ParsePaper(bad), std::nullopt) << bad;
+  }
 }
 
 }  // namespace

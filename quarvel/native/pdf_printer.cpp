@@ -1,10 +1,14 @@
 #include "native/pdf_printer.h"
 
 #include <cairo-pdf.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <cairo-ps.h>
+#include <cairo-svg.h>
 
-#include <filesystem>
+#include <cmath>
+#include <vector>
 
+#include "native/image_file.h"
+#include "native/messages.h"
 #include "printer/utf8.h"
 
 namespace quarvel {
@@ -18,72 +22,56 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
   return CAIRO_STATUS_SUCCESS;
 }
 
-// Copies a decoded image into a cairo surface, whose pixels are native-endian
-// ARGB with the colour premultiplied by alpha.
-cairo_surface_t* SurfaceFromPixbuf(GdkPixbuf* pixbuf) {
-  const int width = gdk_pixbuf_get_width(pixbuf);
-  const int height = gdk_pixbuf_get_height(pixbuf);
-  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  const int in_stride = gdk_pixbuf_get_rowstride(pixbuf);
-  const guchar* in = gdk_pixbuf_read_pixels(pixbuf);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  unsigned char* out = cairo_image_surface_get_data(surface);
-  const int out_stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(out + y * out_stride);
-    for (int x = 0; x < width; ++x) {
-      const guchar* p = in + y * in_stride + x * channels;
-      const uint32_t a = alpha ? p[3] : 255;
-      const auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
-      row[x] = a << 24 | premultiply(p[0]) << 16 | premultiply(p[1]) << 8 | premultiply(p[2]);
-    }
-  }
-  cairo_surface_mark_dirty(surface);
+// A white page of device pixels.
+cairo_surface_t* NewRaster(const SheetSize& sheet) {
+  cairo_surface_t* surface = cairo_image_surface_create(
+      CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(sheet.width_pixels)),
+      static_cast<int>(std::ceil(sheet.height_pixels)));
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_destroy(cr);
   return surface;
 }
 
-// A decoded image; null when the file could not be decoded. Only regular
-// files are read: opening a named pipe or a terminal would wait for ever.
-class PdfPicture : public Picture {
- public:
-  explicit PdfPicture(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return;
-    if (GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), nullptr)) {
-      surface_ = SurfaceFromPixbuf(pixbuf);
-      g_object_unref(pixbuf);
+// A surface in `format` of the size of `sheet` that writes to `out`: one
+// that holds a whole job, or a page in the formats of a file per page.
+cairo_surface_t* NewSurface(OutputFormat format, const SheetSize& sheet, std::string* out) {
+  const double width = sheet.width_points;
+  const double height = sheet.height_points;
+  switch (format) {
+    case OutputFormat::kPdf: {
+      cairo_surface_t* surface =
+          cairo_pdf_surface_create_for_stream(AppendToString, out, width, height);
+      cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, kJobName);
+      cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "quarvel");
+      return surface;
     }
+    case OutputFormat::kPostScript: {
+      cairo_surface_t* surface =
+          cairo_ps_surface_create_for_stream(AppendToString, out, width, height);
+      cairo_ps_surface_dsc_comment(surface, "%%Title: MyDoc");
+      return surface;
+    }
+    case OutputFormat::kSvg:
+      return cairo_svg_surface_create_for_stream(AppendToString, out, width, height);
+    case OutputFormat::kPng: return NewRaster(sheet);
   }
-  ~PdfPicture() override {
-    if (surface_ != nullptr) cairo_surface_destroy(surface_);
-  }
-  PdfPicture(const PdfPicture&) = delete;
-  PdfPicture& operator=(const PdfPicture&) = delete;
-
-  cairo_surface_t* surface() const { return surface_; }
-
- private:
-  cairo_surface_t* surface_ = nullptr;
-};
+  return nullptr;
+}
 
 }  // namespace
 
-// One job being rendered: a PDF surface writing into memory, and a context
-// whose user space is device pixels.
+// One job being rendered: a surface writing into memory, and a context
+// whose user space is device pixels. In the formats of a file per page, each
+// page has a surface of its own.
 class PdfPrinter::Document {
  public:
-  explicit Document(const Device& device) : sheet_(SheetOf(device)) {
-    surface_ = cairo_pdf_surface_create_for_stream(AppendToString, &pdf_, sheet_.width_points,
-                                                   sheet_.height_points);
-    cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, kJobName);
-    cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "quarvel");
-    cr_ = NewContext();
+  Document(const Device& device, OutputFormat format)
+      : sheet_(SheetOf(device)), format_(format), file_per_page_(InfoOf(format).file_per_page) {
+    if (!file_per_page_) Open();
   }
-  ~Document() {
-    cairo_destroy(cr_);
-    cairo_surface_destroy(surface_);
-  }
+  ~Document() { Close(); }
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
@@ -98,30 +86,72 @@ class PdfPrinter::Document {
     cr_ = NewContext();
   }
 
-  void EndPage() { cairo_show_page(cr_); }
+  void StartPage() {
+    if (file_per_page_) Open();
+  }
 
-  // Finishes the document and returns its bytes.
-  const std::string& Finish() {
-    cairo_surface_finish(surface_);
-    return pdf_;
+  void EndPage() {
+    if (!file_per_page_) {
+      cairo_show_page(cr_);
+      return;
+    }
+    files_.push_back({static_cast<int>(files_.size()) + 1, FinishSurface()});
+  }
+
+  // Finishes the job and returns its files.
+  std::vector<JobFile> Finish() {
+    if (!file_per_page_) files_.push_back({0, FinishSurface()});
+    return std::move(files_);
   }
 
  private:
+  void Open() {
+    surface_ = NewSurface(format_, sheet_, &bytes_);
+    cr_ = NewContext();
+  }
+
+  // Finishes the surface and returns what it wrote.
+  std::string FinishSurface() {
+    if (format_ == OutputFormat::kPng) {
+      cairo_surface_write_to_png_stream(surface_, AppendToString, &bytes_);
+    }
+    Close();
+    return std::move(bytes_);
+  }
+
+  void Close() {
+    if (cr_ != nullptr) cairo_destroy(cr_);
+    if (surface_ != nullptr) cairo_surface_destroy(surface_);
+    cr_ = nullptr;
+    surface_ = nullptr;
+  }
+
   // A context whose user space is device pixels.
   cairo_t* NewContext() const {
     cairo_t* cr = cairo_create(surface_);
-    cairo_scale(cr, sheet_.width_points / sheet_.width_pixels,
-                sheet_.height_points / sheet_.height_pixels);
+    if (format_ != OutputFormat::kPng) {
+      cairo_scale(cr, sheet_.width_points / sheet_.width_pixels,
+                  sheet_.height_points / sheet_.height_pixels);
+    }
     return cr;
   }
 
   const SheetSize sheet_;
-  std::string pdf_;
+  const OutputFormat format_;
+  const bool file_per_page_;
+  std::string bytes_;
+  std::vector<JobFile> files_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
 };
 
 namespace {
+
+// A loaded image; null when the file could not be loaded.
+struct PdfPicture : Picture {
+  explicit PdfPicture(SurfacePtr image) : surface(std::move(image)) {}
+  SurfacePtr surface;
+};
 
 // One drawing on the current page: the context's state is saved for it and
 // restored after it, and an error it caused ends with it.
@@ -145,35 +175,46 @@ class Drawing {
 
 }  // namespace
 
-PdfPrinter::PdfPrinter(const Device& device, JobDelivery& delivery)
-    : device_(device), delivery_(delivery) {}
+PdfPrinter::PdfPrinter(const PageSettings& settings, JobDelivery& delivery, PrintProgress* progress)
+    : settings_(settings), delivery_(delivery), progress_(progress) {}
 
 PdfPrinter::~PdfPrinter() = default;
 
 DialogOutcome PdfPrinter::ChoosePrinter(Orientation orientation) {
-  device_.landscape = orientation == Orientation::kLandscape;
+  settings_.device.landscape =
+      settings_.orientation.value_or(orientation) == Orientation::kLandscape;
   return DialogOutcome::kPrinterChosen;
 }
 
 void PdfPrinter::StartDocument() {
-  if (document_ == nullptr) document_ = std::make_unique<Document>(device_);
+  if (document_ == nullptr) {
+    document_ = std::make_unique<Document>(settings_.device, settings_.format);
+  }
 }
 
 void PdfPrinter::StartPage() {
-  if (document_ != nullptr) page_open_ = true;
+  if (document_ == nullptr || page_open_) return;
+  document_->StartPage();
+  page_open_ = true;
 }
 
 void PdfPrinter::EndPage() {
   if (!page_open_) return;
   document_->EndPage();
   page_open_ = false;
+  if (progress_ != nullptr) progress_->PageRendered();
 }
 
 void PdfPrinter::EndDocument() {
   if (document_ == nullptr) return;
   EndPage();
-  delivery_.Deliver(kJobName, document_->Finish());
+  const std::vector<JobFile> files = document_->Finish();
   document_.reset();
+  if (!delivery_.Deliver(kJobName, files)) {
+    all_delivered_ = false;
+  } else if (progress_ != nullptr) {
+    progress_->JobDelivered();
+  }
 }
 
 void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString& text) {
@@ -181,7 +222,7 @@ void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideStri
   if (!page_open_ || face.face == nullptr) return;
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
-  const TextCell cell = CellForFontHeight(font.height, face.metrics, device_.dpi);
+  const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
   const std::string utf8 = ToUtf8(text);
   cairo_set_font_face(cr, face.face);
   cairo_set_font_size(cr, cell.em);
@@ -209,19 +250,26 @@ void PdfPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
 }
 
 std::unique_ptr<Picture> PdfPrinter::LoadPicture(const WideString& path) {
-  return std::make_unique<PdfPicture>(ToUtf8(path));
+  std::string file = ToUtf8(path);
+  LoadedImage image = LoadImageFile(file);
+  if (image.fault == ImageFault::kTooLarge && reported_images_.insert(file).second) {
+    ReportWarning(file + ": " + std::string(DescribeImageFault(image.fault)) + ", not drawn");
+  }
+  return std::make_unique<PdfPicture>(std::move(image.surface));
 }
 
 void PdfPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
-  cairo_surface_t* image = static_cast<PdfPicture&>(picture).surface();
+  cairo_surface_t* image = static_cast<PdfPicture&>(picture).surface.get();
   if (!page_open_ || image == nullptr || rect.width == 0 || rect.height == 0) return;
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
-  cairo_translate(cr, ImageUnitsToPixels(rect.x, device_.dpi),
-                  ImageUnitsToPixels(rect.y, device_.dpi));
-  cairo_scale(cr,
-              ImageUnitsToPixels(rect.width, device_.dpi) / cairo_image_surface_get_width(image),
-              ImageUnitsToPixels(rect.height, device_.dpi) / cairo_image_surface_get_height(image));
+  cairo_translate(cr, ImageUnitsToPixels(rect.x, settings_.device.dpi),
+                  ImageUnitsToPixels(rect.y, settings_.device.dpi));
+  cairo_scale(
+      cr,
+      ImageUnitsToPixels(rect.width, settings_.device.dpi) / cairo_image_surface_get_width(image),
+      ImageUnitsToPixels(rect.height, settings_.device.dpi) /
+          cairo_image_surface_get_height(image));
   cairo_set_source_surface(cr, image, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
   cairo_paint(cr);

@@ -1,6 +1,7 @@
-// The native PDF printer: renders the print job with cairo in the page
-// geometry of a Windows printer device context (see page_geometry.h), one
-// PDF document per job, and hands each finished job to a JobDelivery.
+// The native printer: renders the print job with cairo in the page geometry
+// of a Windows printer device context (see page_geometry.h), as one PDF or
+// PostScript document per job or one SVG or PNG file per page, and hands
+// each finished job to a JobDelivery.
 //
 // It behaves like a spooler: page calls outside a document and drawing
 // outside a page are dropped, a second "start" while a document or page is
@@ -10,26 +11,41 @@
 #define QUARVEL_NATIVE_PDF_PRINTER_H_
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "native/arial_faces.h"
 #include "native/job_delivery.h"
 #include "native/page_geometry.h"
+#include "native/progress_line.h"
 #include "printer/printer.h"
 #include "shared_types.h"
 
 namespace quarvel {
 
+// What the user chose for the printed pages.
+struct PageSettings {
+  // The resolution and the paper; the orientation comes from the dialog.
+  Device device;
+  // The orientation chosen in the print dialog; none keeps the one that the
+  // script asks for.
+  std::optional<Orientation> orientation;
+  OutputFormat format = OutputFormat::kPdf;
+};
+
 class PdfPrinter : public Printer {
  public:
-  // Prints on `device`, whose orientation the script's orientation prologue
-  // decides, delivering jobs to `delivery`, which must outlive the printer.
-  PdfPrinter(const Device& device, JobDelivery& delivery);
+  // Prints with `settings`, delivering jobs to `delivery` and telling
+  // `progress`, if any, of each page and job; both must outlive the printer.
+  PdfPrinter(const PageSettings& settings, JobDelivery& delivery,
+             PrintProgress* progress = nullptr);
   ~PdfPrinter() override;
   PdfPrinter(const PdfPrinter&) = delete;
   PdfPrinter& operator=(const PdfPrinter&) = delete;
 
-  // Always answered with this printer, in the orientation asked for.
+  // Always answered with this printer, in the orientation chosen in the
+  // settings, else in the one asked for.
   DialogOutcome ChoosePrinter(Orientation orientation) override;
   bool InstallAbortProc() override { return true; }
   void StartDocument() override;
@@ -40,20 +56,27 @@ class PdfPrinter : public Printer {
   void OutputText(DevicePoint at, const FontSpec& font, const WideString& text) override;
   // One device pixel wide, black.
   void DrawSegment(DevicePoint from, DevicePoint to) override;
-  // Decodes the image file at once; a file that cannot be decoded gives a
-  // picture that draws nothing.
+  // Decodes the image file at once (see image_file.h); a file that cannot be
+  // decoded gives a picture that draws nothing, and one that is too large is
+  // reported on standard error, once per path.
   std::unique_ptr<Picture> LoadPicture(const WideString& path) override;
   void DrawPicture(Picture& picture, const ImageRect& rect) override;
+
+  // False once a job could not be delivered.
+  bool all_delivered() const { return all_delivered_; }
 
   // One job being rendered.
   class Document;
 
  private:
-  Device device_;
+  PageSettings settings_;
   JobDelivery& delivery_;
+  PrintProgress* progress_;
   ArialFaces faces_;
   std::unique_ptr<Document> document_;
   bool page_open_ = false;
+  bool all_delivered_ = true;
+  std::set<std::string> reported_images_;
 };
 
 }  // namespace quarvel

@@ -18,9 +18,10 @@ namespace {
 // Keeps the jobs it is given.
 class KeptJobs : public JobDelivery {
  public:
-  void Deliver(std::string_view job_name, std::string_view pdf) override {
+  bool Deliver(std::string_view job_name, std::span<const JobFile> files) override {
     names.emplace_back(job_name);
-    pdfs.emplace_back(pdf);
+    pdfs.push_back(files.front().bytes);
+    return true;
   }
 
   std::vector<std::string> names;
@@ -39,7 +40,7 @@ class PdfPrinterTest : public ::testing::Test {
   // Prints `script` and returns the page count of every delivered job.
   std::vector<int> Print(std::string_view script) {
     WriteFileBytes("script.txt", script);
-    PdfPrinter printer(Device{}, jobs_);
+    PdfPrinter printer({}, jobs_);
     PrintDocument(TestHost(), printer, "script.txt");
     std::vector<int> pages;
     for (const std::string& pdf : jobs_.pdfs) pages.push_back(PageCount(pdf));

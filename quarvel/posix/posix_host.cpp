@@ -41,6 +41,13 @@ void AppendUnits(const char* bytes, size_t size, WideString* out) {
 
 }  // namespace
 
+bool IsKnownCodePage(const char* code_page) {
+  const iconv_t converter = iconv_open("UTF-16LE", code_page);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(converter);
+  return true;
+}
+
 std::unique_ptr<Host> NewSystemHost() { return std::make_unique<PosixHost>(); }
 
 PosixHost::PosixHost(const char* code_page)

@@ -16,6 +16,9 @@ namespace quarvel {
 // The code page of the scripts that the program was made for.
 inline constexpr const char* kDefaultCodePage = "WINDOWS-1250";
 
+// Returns true when iconv can read text in `code_page`.
+bool IsKnownCodePage(const char* code_page);
+
 class PosixHost : public Host {
  public:
   // Reads script text in `code_page`, an iconv name; an unknown name is

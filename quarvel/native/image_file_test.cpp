@@ -1,0 +1,132 @@
+#include "native/image_file.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "testing/test_support.h"
+
+namespace quarvel {
+namespace {
+
+std::string BigEndian32(uint32_t value) {
+  return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string LittleEndian(uint32_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+  return out;
+}
+
+uint32_t Crc32(std::string_view bytes) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (const char byte : bytes) {
+    crc ^= static_cast<unsigned char>(byte);
+    for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+std::string PngChunk(std::string_view type, std::string_view data) {
+  const std::string body = std::string(type) + std::string(data);
+  return BigEndian32(data.size()) + body + BigEndian32(Crc32(body));
+}
+
+// Headers of images of `width` x `height` pixels, without their pixels: all
+// that a decoder reads before it allocates them.
+std::string PngHeader(uint32_t width, uint32_t height) {
+  return "\x89PNG\r\n\x1a\n" +
+         PngChunk("IHDR",
+                  BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\0\0\0", 5)) +
+         PngChunk("IDAT", "");
+}
+
+std::string BmpHeader(uint32_t width, uint32_t height) {
+  return "BM" + LittleEndian(54, 4) + LittleEndian(0, 4) + LittleEndian(54, 4) +
+         LittleEndian(40, 4) + LittleEndian(width, 4) + LittleEndian(height, 4) +
+         LittleEndian(1, 2) + LittleEndian(24, 2) + std::string(24, '\0');
+}
+
+std::string GifHeader(uint32_t width, uint32_t height) {
+  return "GIF89a" + LittleEndian(width, 2) + LittleEndian(height, 2) + std::string("\0\0\0", 3) +
+         "," + LittleEndian(0, 4) + LittleEndian(width, 2) + LittleEndian(height, 2) +
+         std::string("\0\x08", 2);
+}
+
+// Writes a real image of 4 x 2 pixels in `format` ("png", "jpeg") to `path`.
+void SaveImage(const char* path, const char* format) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 4, 2);
+  gdk_pixbuf_fill(pixbuf, 0x336699ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, path, format, nullptr, nullptr));
+  g_object_unref(pixbuf);
+}
+
+std::string MimeData(const LoadedImage& image, const char* mime_type) {
+  const unsigned char* data = nullptr;
+  unsigned long length = 0;
+  cairo_surface_get_mime_data(image.surface.get(), mime_type, &data, &length);
+  return std::string(reinterpret_cast<const char*>(data), length);
+}
+
+// Guards against decompression bombs: a header that promises a huge image
+// must be refused before its pixels are allocated, whatever the format.
+TEST(LoadImageFileTest, RefusesImagesBeyondTheBoundsBeforeDecoding) {
+  ScopedTempDir temp_dir;
+  const struct {
+    const char* name;
+    std::string bytes;
+  } bombs[] = {
+      {"wide.png", PngHeader(40000, 1)},
+      {"many.png", PngHeader(30000, 30000)},
+      {"many.bmp", BmpHeader(20000, 20000)},
+      {"many.gif", GifHeader(65535, 65535)},
+  };
+  for (const auto& bomb : bombs) {
+    WriteFileBytes(bomb.name, bomb.bytes);
+    const LoadedImage image = LoadImageFile(bomb.name);
+    EXPECT_EQ(image.fault, ImageFault::kTooLarge) << bomb.name;
+    EXPECT_EQ(image.surface, nullptr) << bomb.name;
+  }
+}
+
+// Guards against the reasons a file cannot be drawn being confused, since
+// they are reported to the user.
+TEST(LoadImageFileTest, TellsWhyAFileIsNoImage) {
+  ScopedTempDir temp_dir;
+  std::filesystem::create_directory("folder");
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  WriteFileBytes("text.png", "not an image\n");
+  WriteFileBytes("cut.png", "\x89PNG\r\n\x1a\n" + std::string(40, 'x'));
+  EXPECT_EQ(LoadImageFile("missing.png").fault, ImageFault::kMissing);
+  EXPECT_EQ(LoadImageFile("folder").fault, ImageFault::kNotAFile);
+  EXPECT_EQ(LoadImageFile("pipe").fault, ImageFault::kNotAFile);
+  EXPECT_EQ(LoadImageFile("text.png").fault, ImageFault::kNotAnImage);
+  EXPECT_EQ(LoadImageFile("cut.png").fault, ImageFault::kNotAnImage);
+}
+
+// Guards against choosing the decoder by the name, and against losing what
+// lets an output file embed an image once and a JPEG file as it is.
+TEST(LoadImageFileTest, DecodesByContentAndKeepsTheIdsForEmbedding) {
+  ScopedTempDir temp_dir;
+  SaveImage("photo.jpg", "jpeg");
+  SaveImage("logo.jpg", "png");
+  std::filesystem::copy_file("logo.jpg", "copy.png");
+  const LoadedImage photo = LoadImageFile("photo.jpg");
+  const LoadedImage logo = LoadImageFile("logo.jpg");
+  const LoadedImage copy = LoadImageFile("copy.png");
+  ASSERT_EQ(photo.fault, ImageFault::kNone);
+  ASSERT_EQ(logo.fault, ImageFault::kNone);
+  EXPECT_EQ(cairo_image_surface_get_width(logo.surface.get()), 4);
+  EXPECT_EQ(MimeData(photo, CAIRO_MIME_TYPE_JPEG), ReadFileBytes("photo.jpg"));
+  EXPECT_EQ(MimeData(logo, CAIRO_MIME_TYPE_JPEG), "");
+  EXPECT_EQ(MimeData(logo, CAIRO_MIME_TYPE_UNIQUE_ID), MimeData(copy, CAIRO_MIME_TYPE_UNIQUE_ID));
+  EXPECT_NE(MimeData(logo, CAIRO_MIME_TYPE_UNIQUE_ID), MimeData(photo, CAIRO_MIME_TYPE_UNIQUE_ID));
+}
+
+}  // namespace
+}  // namespace quarvel
