@@ -1,5 +1,6 @@
 #include "native/pdf_printer.h"
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -21,12 +22,31 @@ class KeptJobs : public JobDelivery {
   bool Deliver(std::string_view job_name, std::span<const JobFile> files) override {
     names.emplace_back(job_name);
     pdfs.push_back(files.front().bytes);
+    jobs.emplace_back(files.begin(), files.end());
     return true;
   }
 
   std::vector<std::string> names;
   std::vector<std::string> pdfs;
+  std::vector<std::vector<JobFile>> jobs;
 };
+
+// Counts what it is told.
+class CountedProgress : public PrintProgress {
+ public:
+  void PageRendered() override { ++pages; }
+  void JobDelivered() override { ++jobs; }
+  int pages = 0;
+  int jobs = 0;
+};
+
+int Occurrences(std::string_view text, std::string_view part) {
+  int count = 0;
+  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 // The page count of a PDF document, from its page tree.
 int PageCount(const std::string& pdf) {
@@ -38,9 +58,9 @@ int PageCount(const std::string& pdf) {
 class PdfPrinterTest : public ::testing::Test {
  protected:
   // Prints `script` and returns the page count of every delivered job.
-  std::vector<int> Print(std::string_view script) {
+  std::vector<int> Print(std::string_view script, const PageSettings& settings = {}) {
     WriteFileBytes("script.txt", script);
-    PdfPrinter printer({}, jobs_);
+    PdfPrinter printer(settings, jobs_, &progress_);
     PrintDocument(TestHost(), printer, "script.txt");
     std::vector<int> pages;
     for (const std::string& pdf : jobs_.pdfs) pages.push_back(PageCount(pdf));
@@ -49,6 +69,7 @@ class PdfPrinterTest : public ::testing::Test {
 
   ScopedTempDir temp_dir_;
   KeptJobs jobs_;
+  CountedProgress progress_;
 };
 
 // Guards against jobs and pages that the spooler would not make.
@@ -99,6 +120,48 @@ TEST_F(PdfPrinterTest, ImageThatIsNoRegularFileDrawsNothing) {
                   "beginImage\nfolder\n0\n400\n100\n100\n"
                   "endPage\nendDocument\n"),
             std::vector<int>{1});
+}
+
+// Guards against pages of the formats of a file per page lost, merged or
+// drawn in another geometry, and against progress that is not told.
+TEST_F(PdfPrinterTest, SvgAndPngMakeAFilePerPage) {
+  const std::string script = "x\nbeginDocument\nbeginPage\nendPage\nbeginPage\nendDocument\n";
+  Print(script, {{72, kLetter}, Orientation::kLandscape, OutputFormat::kPng});
+  Print(script, {{72, kLetter}, std::nullopt, OutputFormat::kSvg});
+  ASSERT_EQ(jobs_.jobs.size(), 2u);
+  ASSERT_EQ(jobs_.jobs[0].size(), 2u);
+  EXPECT_EQ(jobs_.jobs[0][1].page, 2);
+  WriteFileBytes("page.png", jobs_.jobs[0][1].bytes);
+  cairo_surface_t* png = cairo_image_surface_create_from_png("page.png");
+  EXPECT_EQ(cairo_image_surface_get_width(png), 792) << "landscape letter at 72 dpi";
+  EXPECT_EQ(cairo_image_surface_get_height(png), 612);
+  cairo_surface_destroy(png);
+  ASSERT_EQ(jobs_.jobs[1].size(), 2u);
+  EXPECT_NE(jobs_.jobs[1][0].bytes.find(R"(width="612pt" height="792pt")"), std::string::npos);
+  EXPECT_EQ(progress_.pages, 4);
+  EXPECT_EQ(progress_.jobs, 2);
+}
+
+// Guards against an image embedded once per use, which made a letterhead on
+// 200 pages cost 200 copies, and against JPEG files decoded and encoded
+// again.
+TEST_F(PdfPrinterTest, AnImageIsEmbeddedOnceAndJpegAsItIs) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 16, 16);
+  gdk_pixbuf_fill(pixbuf, 0x336699ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, "logo.png", "png", nullptr, nullptr));
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, "photo.jpg", "jpeg", nullptr, nullptr));
+  g_object_unref(pixbuf);
+  std::filesystem::copy_file("logo.png", "copy.png");
+  std::string script = "x\nbeginDocument\n";
+  for (const char* image : {"logo.png", "copy.png", "photo.jpg", "logo.png", "photo.jpg"}) {
+    script += "beginPage\nbeginImage\n" + std::string(image) + "\n0\n400\n100\n100\nendPage\n";
+  }
+  for (const OutputFormat format : {OutputFormat::kPdf, OutputFormat::kPostScript}) {
+    Print(script + "endDocument\n", {{}, std::nullopt, format});
+  }
+  EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/Subtype /Image"), 2);
+  EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/DCTDecode"), 1);
+  EXPECT_EQ(Occurrences(jobs_.pdfs[1], "/DCTDecode"), 1);
 }
 
 // Guards against Arial resolved to a face whose metrics differ from
