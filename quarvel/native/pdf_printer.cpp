@@ -126,9 +126,16 @@ class PdfPrinter::Document {
     surface_ = nullptr;
   }
 
-  // A context whose user space is device pixels.
+  // A context whose user space is device pixels. Glyphs keep their
+  // outlines and advances unrounded, as on paper, so that a page in pixels
+  // has its text where the PDF has it.
   cairo_t* NewContext() const {
     cairo_t* cr = cairo_create(surface_);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_set_font_options(cr, options);
+    cairo_font_options_destroy(options);
     if (format_ != OutputFormat::kPng) {
       cairo_scale(cr, sheet_.width_points / sheet_.width_pixels,
                   sheet_.height_points / sheet_.height_pixels);
