@@ -158,8 +158,9 @@ bool IppDelivery::Deliver(std::string_view job_name, std::span<const JobFile> fi
                std::string(job_name).c_str());
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
                std::string(InfoOf(format_).mime_type).c_str());
-  if (cupsSendRequest(http.get(), request.get(), resource, TotalSize(files)) ==
-      HTTP_STATUS_CONTINUE) {
+  // The length is that of the whole message: the request and the document.
+  if (cupsSendRequest(http.get(), request.get(), resource,
+                      ippLength(request.get()) + TotalSize(files)) == HTTP_STATUS_CONTINUE) {
     WriteRequestData(http.get(), files);
   }
   const std::unique_ptr<ipp_t, IppRequestDeleter> response(cupsGetResponse(http.get(), resource));
