@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xdotool x11-utils imagemagick
   cups cups-client printer-driver-cups-pdf poppler-utils
+  cups-ipp-utils avahi-daemon dbus librsvg2-bin
 )
 
 missing=()

@@ -14,6 +14,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+step "native: the command line end to end (tests/cli)"
+bash tests/cli/run.sh
+
 step "asan: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The end-to-end tests of the native quarvel's command line (cli_test.py):
+# exit status and messages, whole jobs on a full disk and in a killed run,
+# PNG and SVG pages against the PDF, printing to an IPP printer and to a
+# CUPS queue that fails the transfer.
+#
+#     bash tests/cli/run.sh [TEST...]      (as root; unittest names)
+#
+# The program is build/native/bin/quarvel (or $CLI_QUARVEL). The tests run
+# in a mount namespace of their own, so that the small file systems they
+# mount and the message bus and mDNS daemon that the IPP printer needs are
+# private to them and vanish with them; every process they start is
+# stopped by its id.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+if [ -z "${CLI_PRIVATE_MOUNTS:-}" ]; then
+  exec unshare --mount --propagation private env CLI_PRIVATE_MOUNTS=1 bash "$0" "$@"
+fi
+mkdir -p /run/dbus /run/avahi-daemon
+mount -t tmpfs cli-dbus /run/dbus
+mount -t tmpfs cli-avahi /run/avahi-daemon
+exec python3 tests/cli/cli_test.py "$@" </dev/null
