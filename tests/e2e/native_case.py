@@ -225,7 +225,7 @@ def native_against_wine(results_dir):
 def native_through_cups(results_dir):
     """The example invoice printed to the suite's CUPS queue through libcups
     against the same invoice printed to a file; and a queue that does not
-    exist, which prints nothing."""
+    exist, which prints nothing and fails the run."""
     working_dir = os.path.join(results_dir, "invoice")
     copy_inputs(os.path.join(EXAMPLES_DIR, "invoice.txt"),
                 [os.path.join(EXAMPLES_DIR, "logo.png")], working_dir)
@@ -237,9 +237,10 @@ def native_through_cups(results_dir):
     spooler.wait_until_printed()
     queued = spooler.take_printed_pdfs(results_dir)
     job_names = [name for _, name, _ in spooler.completed_jobs()[-len(queued):]]
-    messages = [f"{what}: exit code {run.returncode}, expected 0"
-                for what, run in (("to a file", to_file), ("to the queue", to_queue),
-                                  ("to a missing queue", missing)) if run.returncode != 0]
+    messages = [f"{what}: exit code {run.returncode}, expected {expected}"
+                for what, run, expected in (("to a file", to_file, 0), ("to the queue", to_queue, 0),
+                                            ("to a missing queue", missing, 1))
+                if run.returncode != expected]
     if b"NoSuchQueue" not in missing.stderr:
         messages.append(f"a missing queue: expected a message naming it, found {missing.stderr!r}")
     if native_pdfs(working_dir):
