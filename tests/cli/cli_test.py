@@ -362,10 +362,6 @@ Listen {dir}/cups.sock
 Browsing No
 WebInterface No
 MaxRequestSize 8k
-<Location />
-  Order allow,deny
-  Allow localhost
-</Location>
 <Policy default>
   <Limit All>
     Order deny,allow
