@@ -128,6 +128,10 @@ constexpr OptionSpec kOptions[] = {
      }},
 };
 
+// The modes that need nothing but themselves: the rest of the command line
+// is left unread.
+bool EndsParsing(Mode mode) { return mode == Mode::kHelp || mode == Mode::kVersion; }
+
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // The arguments of a command line, read one after the other.
@@ -213,7 +217,7 @@ std::optional<std::string> ParseShortOptions(std::string_view body, Arguments& a
 // Reads every option and operand, up to --help or --version.
 std::optional<std::string> ParseArguments(Arguments& arguments, Given& given) {
   bool options_ended = false;
-  while (!arguments.done() && given.line.mode == Mode::kPrint) {
+  while (!arguments.done() && !EndsParsing(given.line.mode)) {
     const std::string& argument = arguments.Take();
     std::optional<std::string> error;
     if (options_ended || argument == "-" || !argument.starts_with("-")) {
@@ -294,7 +298,9 @@ std::optional<std::string> CheckCombination(const Given& given, const CommandLin
            " dpi exceed the 32767 pixels of a PNG side; lower --dpi";
   }
   if (line.scripts.empty()) return "missing SCRIPT operand";
-  if (line.scripts.size() > 1) return "extra operand " + Quoted(line.scripts[1]);
+  if (line.mode == Mode::kPrint && line.scripts.size() > 1) {
+    return "extra operand " + Quoted(line.scripts[1]);
+  }
   return std::nullopt;
 }
 
@@ -329,7 +335,7 @@ std::variant<CommandLine, UsageError> ParseCommandLine(std::span<const std::stri
   Given given;
   Arguments reader(arguments);
   if (const auto error = ParseArguments(reader, given)) return UsageError{*error};
-  if (given.line.mode != Mode::kPrint) return given.line;
+  if (EndsParsing(given.line.mode)) return given.line;
   return Resolve(std::move(given), environment);
 }
 
@@ -338,6 +344,7 @@ std::string UsageText() {
       "Usage: quarvel [OPTION]... SCRIPT\n"
       "Print the document that the document script SCRIPT describes: to a PDF file\n"
       "by default, to a file of another format, to a printer, or as an operation log.\n"
+      "With SCRIPT -, the script is read from standard input.\n"
       "\n";
   for (const OptionSpec& option : kOptions) {
     std::string names =

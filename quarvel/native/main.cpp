@@ -20,6 +20,7 @@
 #include "native/progress_line.h"
 #include "posix/posix_host.h"
 #include "print_document.h"
+#include "stdio_file.h"
 #include "printer/log_printer.h"
 
 namespace {
@@ -28,13 +29,16 @@ constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
-// The system's host, keeping why the script could not be opened.
+// The system's host, reading the script "-" from standard input and keeping
+// why the script could not be opened.
 class ScriptHost : public quarvel::HostWrapper {
  public:
   using HostWrapper::HostWrapper;
 
   std::unique_ptr<quarvel::InputFile> OpenScript(const quarvel::PathChar* path) override {
-    std::unique_ptr<quarvel::InputFile> script = HostWrapper::OpenScript(path);
+    std::unique_ptr<quarvel::InputFile> script = std::strcmp(path, "-") == 0
+                                                     ? quarvel::NewStdioInputFile(stdin)
+                                                     : HostWrapper::OpenScript(path);
     const int error = errno;
     std::error_code ignored;
     if (script == nullptr)

@@ -6,11 +6,13 @@ import re
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.join(HERE, "..", "..")
@@ -27,12 +29,12 @@ INK_REACH = 2
 INK_SLACK = 1 / 1000
 
 
-def run(args, cwd, **variables):
+def run(args, cwd, stdin=subprocess.DEVNULL, **variables):
     """Runs quarvel with `args` in `cwd`, without the QUARVEL_ settings of
     the caller's environment but with `variables`."""
     environment = {k: v for k, v in os.environ.items() if not k.startswith("QUARVEL_")}
     return subprocess.run([QUARVEL, *args], cwd=cwd, env=dict(environment, **variables),
-                          stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                          stdin=stdin, capture_output=True, text=True,
                           timeout=RUN_SECONDS, check=False)
 
 
@@ -147,6 +149,34 @@ class ExitStatusTest(Folder):
         for args, variables in ((["-P", "nosuch"], {}), ([], {"QUARVEL_PRINTER": "nosuch"})):
             self.assert_fails(run(args + ["invoice.txt"], self.folder, **variables), 1,
                               r'^quarvel: there is no printer named "nosuch"\n$')
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+class InputTest(Folder):
+    # Guards against "-" read as a file name: scripts are often generated.
+    def test_script_from_standard_input(self):
+        with open(self.path("invoice.txt"), "rb") as script:
+            result = run(["-o", "piped.pdf", "-"], self.folder, stdin=script)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertEqual(page_count(self.path("piped.pdf")), 2)
+
+    # Guards against a decompression bomb taken into memory, or dropped
+    # without a word: it is refused, named once, and the job goes on.
+    def test_huge_image_is_refused_with_one_warning(self):
+        header = struct.pack(">IIBBBBB", 30000, 30000, 8, 2, 0, 0, 0)
+        with open(self.path("bomb.png"), "wb") as bomb:
+            bomb.write(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + png_chunk(b"IDAT", b""))
+        image = ["beginImage", "bomb.png", "0", "400", "100", "100"]
+        self.write("bomb.txt", "\n".join(["x", "beginDocument", "beginPage", *image, *image,
+                                          "endPage", "endDocument", ""]))
+        result = run(["bomb.txt"], self.folder)
+        self.assertEqual(result.returncode, 0)
+        self.assertRegex(result.stderr, r"^quarvel: bomb\.png: too large \([^\n]*\), not drawn\n$")
+        with open(self.path("MyDoc.pdf"), "rb") as pdf:
+            self.assertNotIn(b"/Subtype /Image", pdf.read())
 
 
 class WholeJobTest(Folder):
