@@ -60,6 +60,11 @@ std::optional<std::string> ParseEncoding(std::string_view text) {
   return name;
 }
 
+std::optional<std::string> NonEmpty(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  return std::string(text);
+}
+
 // Stores `parsed` in `field`, or tells what was expected instead.
 template <typename T, typename U>
 std::optional<std::string_view> Store(std::optional<T> parsed, std::optional<U>& field,
@@ -78,13 +83,12 @@ constexpr OptionSpec kOptions[] = {
     {'o', "output", "FILE", "write the first job to FILE (\"-\": standard output)",
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kFile);
-       return Store(std::optional<std::string>(value), given.output, "a file name");
+       return Store(NonEmpty(value), given.output, "a file name");
      }},
     {'P', "printer", "DEST", "print to the CUPS queue DEST, or to the IPP printer at the URI DEST",
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kPrinter);
-       return Store(value.empty() ? std::nullopt : std::optional<std::string>(value), given.printer,
-                    "a printer");
+       return Store(NonEmpty(value), given.printer, "a printer");
      }},
     {'T', "format", "FORMAT", "pdf, ps, svg or png (default: by FILE's ending, else pdf)",
      [](std::string_view value, Given& given) {

@@ -104,6 +104,7 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--encoding", "NO-SUCH-CODE", "s.txt"},
        "invalid argument 'NO-SUCH-CODE' for '--encoding': expected a code page that iconv knows"},
       {{"-P", "", "s.txt"}, "invalid argument '' for '-P': expected a printer"},
+      {{"--output=", "s.txt"}, "invalid argument '' for '--output': expected a file name"},
       {{"-o", "a.pdf", "--log", "s.txt"}, "--output, --printer and --log exclude one another"},
       {{"--log", "-T", "ps", "s.txt"}, "--format does not apply to --log"},
       {{"-P", "Office", "-T", "svg", "s.txt"}, "a printer takes pdf or ps, not svg"},
