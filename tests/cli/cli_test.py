@@ -78,11 +78,10 @@ class Folder(unittest.TestCase):
 
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="quarvel-cli-")
+        # A cleanup runs even when a later step of setUp fails.
+        self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
         for name in ("invoice.txt", "logo.png"):
             shutil.copy(os.path.join(EXAMPLES, name), self.folder)
-
-    def tearDown(self):
-        shutil.rmtree(self.folder, ignore_errors=True)
 
     def path(self, *names):
         return os.path.join(self.folder, *names)
