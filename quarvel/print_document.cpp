@@ -5,6 +5,7 @@
 
 #include "elements/image_element.h"
 #include "elements/text_block.h"
+#include "script/script_listener.h"
 #include "script/script_stream.h"
 #include "script/script_values.h"
 #include "tables/header_table.h"
@@ -30,7 +31,11 @@ constexpr TopLevelKeyword kTopLevelKeywords[] = {
     {"beginImage", DrawImageElement},
     {"beginHeaderTable", DrawHeaderTable},
     {"beginSimpleTable", DrawSimpleTable},
-    {"beginNoTextTable", [](ScriptStream&, Host&, Printer&) { SkipNoTextTable(); }},
+    {"beginNoTextTable",
+     [](ScriptStream& script, Host&, Printer&) {
+       NoteBlockOpened(script, BlockKind::kNoTextTable);
+       SkipNoTextTable();
+     }},
     {"endPage", [](ScriptStream&, Host&, Printer& printer) { printer.EndPage(); }},
     {"endDocument", [](ScriptStream&, Host&, Printer& printer) { printer.EndDocument(); }},
 };
@@ -39,18 +44,20 @@ void DispatchTopLevelLine(const std::string& line, ScriptStream& script, Host& h
                           Printer& printer) {
   for (const TopLevelKeyword& entry : kTopLevelKeywords) {
     if (IsKeyword(line, entry.keyword)) {
+      NoteKeywordActed(script, entry.keyword);
       entry.action(script, host, printer);
       return;
     }
   }
+  NoteLineIgnored(script, line);
 }
 
 // Reads the first line, and the second when the first is "pageOrientation".
 // Neither is dispatched. Returns the orientation they ask for.
 Orientation ReadOrientationPrologue(ScriptStream& script, std::string* line) {
-  ReadLine(script, line);
+  ReadTakenLine(script, LineRole::kPrologue, line);
   if (!IsKeyword(*line, "pageOrientation")) return Orientation::kPortrait;
-  ReadLine(script, line);
+  ReadTakenLine(script, LineRole::kOrientation, line);
   return IsKeyword(*line, "landscape") ? Orientation::kLandscape : Orientation::kPortrait;
 }
 
@@ -61,8 +68,9 @@ void InterpretScript(ScriptStream& script, Host& host, Printer& printer, std::st
 
 }  // namespace
 
-int PrintDocument(Host& host, Printer& printer, const PathChar* script_path) {
-  ScriptStream script(host.OpenScript(script_path));
+int PrintDocument(Host& host, Printer& printer, const PathChar* script_path,
+                  ScriptListener* listener) {
+  ScriptStream script(host.OpenScript(script_path), listener);
   std::string line;
   const Orientation orientation = ReadOrientationPrologue(script, &line);
   if (printer.ChoosePrinter(orientation) == DialogOutcome::kDialogFailed) return 0;

@@ -5,6 +5,7 @@
 
 #include "host.h"
 #include "printer/printer.h"
+#include "script/script_listener.h"
 #include "shared_types.h"
 
 namespace quarvel {
@@ -18,8 +19,10 @@ namespace quarvel {
 // the abort procedure cannot be installed; stop with "Unable to open file"
 // on standard output if the script is not open; interpret the script to its
 // end. (The printer's graphics library is started when the printer is made,
-// before all of this.)
-int PrintDocument(Host& host, Printer& printer, const PathChar* script_path);
+// before all of this.) `listener`, when given, hears how every line of the
+// script is taken (see script/script_listener.h).
+int PrintDocument(Host& host, Printer& printer, const PathChar* script_path,
+                  ScriptListener* listener = nullptr);
 
 }  // namespace quarvel
 

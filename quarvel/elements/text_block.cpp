@@ -1,11 +1,10 @@
 #include "elements/text_block.h"
 
-#include <array>
 #include <string>
 
 #include "script/int32_arithmetic.h"
+#include "script/script_listener.h"
 #include "script/script_values.h"
-#include "script/value_lines.h"
 #include "script/widen_text.h"
 
 namespace quarvel {
@@ -38,13 +37,13 @@ struct TextBlockValues {
 };
 
 bool ReadTextBlockValues(ScriptStream& script, TextBlockValues* values) {
-  std::array<std::string, 6> lines;
-  if (!ReadLines(script, &lines)) return false;
-  ReadInt(lines[1], &values->size);
-  values->style = std::move(lines[2]);
-  ReadInt(lines[4], &values->x);
-  ReadInt(lines[5], &values->y);
-  return true;
+  std::string spare;
+  return ReadTakenLine(script, LineRole::kSpare, &spare) &&
+         ReadValueLine(script, ValueName::kSize, &values->size) &&
+         ReadTakenLine(script, LineRole::kStyle, &values->style) &&
+         ReadTakenLine(script, LineRole::kSpare, &spare) &&
+         ReadValueLine(script, ValueName::kX, &values->x) &&
+         ReadValueLine(script, ValueName::kY, &values->y);
 }
 
 }  // namespace
@@ -68,10 +67,12 @@ void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x
 int32_t LineBelow(int32_t y, int32_t size) { return WrapSub(y, size / 8); }
 
 void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer, NextLineY next_line_y) {
+  NoteBlockOpened(script, BlockKind::kTextBlock);
   TextBlockValues values;
   if (!ReadTextBlockValues(script, &values)) return;
   std::string text;
-  while (ReadLine(script, &text) && !IsKeyword(text, "endText")) {
+  while (ReadLineOfBlock(script, "endText", &text)) {
+    NoteTextLine(script, text);
     DrawTextLine(host, printer, text, values.x, values.y, values.size, values.style);
     values.y = next_line_y(values.y, values.size);
   }

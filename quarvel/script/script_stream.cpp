@@ -15,8 +15,11 @@ const char* FindControlByte(const char* from, const char* to) {
 
 }  // namespace
 
-ScriptStream::ScriptStream(std::unique_ptr<InputFile> file)
-    : file_(std::move(file)), buffer_(new char[kBufferSize]), fail_(file_ == nullptr) {}
+ScriptStream::ScriptStream(std::unique_ptr<InputFile> file, ScriptListener* listener)
+    : file_(std::move(file)),
+      listener_(listener),
+      buffer_(new char[kBufferSize]),
+      fail_(file_ == nullptr) {}
 
 void ScriptStream::Close() { file_.reset(); }
 
@@ -50,6 +53,7 @@ bool ScriptStream::ReadLine(std::string* line) {
     if (next_ == end_ && !Refill()) {
       eof_ = true;
       fail_ = !took_any;
+      line_number_ += took_any ? 1 : 0;
       return took_any;
     }
     const char* stop = FindControlByte(next_, end_);
@@ -65,7 +69,10 @@ bool ScriptStream::ReadLine(std::string* line) {
     const bool line_feed = *next_ == '\n';
     ++next_;
     took_any = true;
-    if (line_feed || ConsumeLineFeed()) return true;
+    if (line_feed || ConsumeLineFeed()) {
+      ++line_number_;
+      return true;
+    }
     line->push_back('\r');
   }
 }

@@ -10,17 +10,21 @@
 
 namespace quarvel {
 
+class ScriptListener;
+
 // Reads a script file as text: a carriage return directly followed by a line
 // feed arrives as a single line feed, any other carriage return arrives
 // unchanged, and a byte 0x1A ends the input as if the file ended there.
 //
 // Like a standard input stream, it keeps an end-of-file flag and a failure
 // flag. A stream made without a file is in the failure state from the start.
+// It counts the lines it delivers, and carries the listener to which the
+// handlers that read it report (see script_listener.h).
 class ScriptStream {
  public:
   // Takes ownership of `file`, which may be null when the script could not
-  // be opened.
-  explicit ScriptStream(std::unique_ptr<InputFile> file);
+  // be opened. `listener`, when given, must outlive the stream.
+  explicit ScriptStream(std::unique_ptr<InputFile> file, ScriptListener* listener = nullptr);
 
   ScriptStream(const ScriptStream&) = delete;
   ScriptStream& operator=(const ScriptStream&) = delete;
@@ -29,6 +33,13 @@ class ScriptStream {
   bool eof() const { return eof_; }
   bool fail() const { return fail_; }
   bool good() const { return !eof_ && !fail_; }
+
+  // The number of the line that ReadLine delivered last, counted from 1;
+  // 0 before the first.
+  size_t line_number() const { return line_number_; }
+
+  // The listener of the script's readers, or null.
+  ScriptListener* listener() const { return listener_; }
 
   // Closes the file. The flags stay as they are.
   void Close();
@@ -52,10 +63,12 @@ class ScriptStream {
   bool ConsumeLineFeed();
 
   std::unique_ptr<InputFile> file_;
+  ScriptListener* const listener_;
   std::unique_ptr<char[]> buffer_;
   const char* next_ = nullptr;
   const char* end_ = nullptr;
   bool input_ended_ = false;
+  size_t line_number_ = 0;
   bool eof_ = false;
   bool fail_ = false;
 };

@@ -3,6 +3,7 @@
 #ifndef QUARVEL_SCRIPT_SCRIPT_VALUES_H_
 #define QUARVEL_SCRIPT_SCRIPT_VALUES_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -14,6 +15,27 @@ namespace quarvel {
 // compared case-sensitively. Nothing is trimmed, so a blank, a tab or a
 // carriage return anywhere in the line makes it unequal.
 bool IsKeyword(std::string_view line, std::string_view keyword);
+
+// What the number rules make of a value line: the number it begins with,
+// and where that number ends.
+struct NumberScan {
+  enum class Result {
+    kNoNumber,    // no digit where the number is due
+    kOutOfRange,  // digits whose value lies outside the signed 32-bit range
+    kNumber,      // a number, `value`
+  };
+  Result result = Result::kNoNumber;
+  int32_t value = 0;
+  // The offset of the first byte after the number's digits (0 without them).
+  size_t end = 0;
+};
+
+// Returns true for the bytes that ReadInt skips before a number: blank, tab,
+// line feed, vertical tab, form feed and carriage return.
+bool IsNumberSpace(char c);
+
+// Scans `line` by the rules of ReadInt.
+NumberScan ScanInt(std::string_view line);
 
 // Sets `*target` to the decimal number that `line` begins with and leaves it
 // unchanged when the line holds none. Leading white space (blank, tab, line

@@ -6,33 +6,21 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
+#include "script/script_listener.h"
 #include "script/script_stream.h"
-#include "script/script_values.h"
 
 namespace quarvel {
 
-// Reads the next N lines of `script` into `*lines`. Returns false when the
-// script ends before all N lines were read.
+// Reads one value line for each of `names`, in order, into `*values`; a line
+// that holds no number gives 0. Returns false when the script ends before
+// all of them were read.
 template <size_t N>
-bool ReadLines(ScriptStream& script, std::array<std::string, N>* lines) {
-  for (std::string& line : *lines) {
-    if (!ReadLine(script, &line)) return false;
-  }
-  return true;
-}
-
-// Reads the next N lines of `script` and converts each with ReadInt into
-// `*values`; a line that holds no number gives 0. Returns false when the
-// script ends before all N lines were read.
-template <size_t N>
-bool ReadValueLines(ScriptStream& script, std::array<int32_t, N>* values) {
-  std::array<std::string, N> lines;
-  if (!ReadLines(script, &lines)) return false;
+bool ReadValueLines(ScriptStream& script, const std::array<ValueName, N>& names,
+                    std::array<int32_t, N>* values) {
   for (size_t i = 0; i < N; ++i) {
     (*values)[i] = 0;
-    ReadInt(lines[i], &(*values)[i]);
+    if (!ReadValueLine(script, names[i], &(*values)[i])) return false;
   }
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "host.h"
 #include "printer/printer.h"
+#include "script/script_listener.h"
 #include "script/script_stream.h"
 
 namespace quarvel {
@@ -17,8 +18,9 @@ namespace quarvel {
 // end of the script is not drawn.
 void DrawRule(ScriptStream& script, Printer& printer);
 
-// The keywords of a columns block.
+// The kind and the keywords of a columns block.
 struct ColumnKeywords {
+  BlockKind block;
   std::string_view column;  // draws one segment from the next four lines
   std::string_view end;     // ends the block
 };
@@ -28,8 +30,9 @@ struct ColumnKeywords {
 // per column keyword. Other lines are ignored.
 void DrawRuleColumns(ScriptStream& script, Printer& printer, const ColumnKeywords& keywords);
 
-// The keywords and the trace of a rows block.
+// The kind, the keywords and the trace of a rows block.
 struct RowKeywords {
+  BlockKind block;
   std::string_view row;    // draws one segment from the next four lines
   std::string_view end;    // ends the block
   const char* trace_name;  // the trace of the block
