@@ -24,7 +24,7 @@ class Host {
   // Opens the script at `path` for reading, with sharing open to other
   // readers and writers. A relative path is taken from the current
   // directory. Returns null when the file cannot be opened for reading,
-  // and for a directory.
+  // and for a directory, with errno telling why.
   virtual std::unique_ptr<InputFile> OpenScript(const PathChar* path) = 0;
 
   // Creates the trace file `name` in the current directory, or truncates it

@@ -59,6 +59,7 @@ std::unique_ptr<InputFile> PosixHost::OpenScript(const PathChar* path) {
   std::FILE* stream = std::fopen(path, "rb");
   if (stream != nullptr && IsDirectory(stream)) {
     std::fclose(stream);
+    errno = EISDIR;
     return nullptr;
   }
   return NewStdioInputFile(stream);

@@ -1,0 +1,59 @@
+#include "checker/check_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quarvel {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct ParseCase {
+  Strings arguments;
+  std::vector<size_t> scripts;
+  bool traces;   // notes of the traces enabled
+  bool spooler;  // findings of the spooler enabled
+  bool help;
+};
+
+// Guards against options taken for scripts or the reverse, and -W options
+// that do not reach the kinds they name.
+TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
+  const ParseCase cases[] = {
+      {{"a.txt"}, {0}, false, true, false},
+      {{"-Wtraces", "a.txt", "-Wno-spooler", "b.txt"}, {1, 3}, true, false, false},
+      {{"a.txt", "--", "-Wtraces", "-"}, {0, 2, 3}, false, true, false},
+      {{"--help"}, {}, false, true, true},
+      {{"-Wno-traces", "-Wspooler", "a.txt"}, {2}, false, true, false},
+  };
+  for (const ParseCase& c : cases) {
+    const auto parsed = ParseCheckCommand(c.arguments);
+    ASSERT_TRUE(std::holds_alternative<CheckCommand>(parsed)) << c.arguments[0];
+    const CheckCommand& command = std::get<CheckCommand>(parsed);
+    EXPECT_EQ(command.scripts, c.scripts) << c.arguments[0];
+    EXPECT_EQ(command.warnings.Enabled(Warning::kTraces), c.traces) << c.arguments[0];
+    EXPECT_EQ(command.warnings.Enabled(Warning::kSpooler), c.spooler) << c.arguments[0];
+    EXPECT_EQ(command.help, c.help) << c.arguments[0];
+  }
+}
+
+// Guards against a wrong command line that is run instead of refused.
+TEST(ParseCheckCommandTest, RefusesUnknownOptionsAndKindsAndNoScript) {
+  const std::pair<Strings, std::string> cases[] = {
+      {{"-x", "a.txt"}, "unrecognized option '-x'"},
+      {{"-Wnonsense", "a.txt"}, "unknown kind of finding in '-Wnonsense'"},
+      {{"-Wno-", "a.txt"}, "unknown kind of finding in '-Wno-'"},
+      {{"-Wtraces"}, "no script to check"},
+      {{}, "no script to check"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    const auto parsed = ParseCheckCommand(arguments);
+    ASSERT_TRUE(std::holds_alternative<CheckCommandError>(parsed)) << message;
+    EXPECT_EQ(std::get<CheckCommandError>(parsed).message, message);
+  }
+}
+
+}  // namespace
+}  // namespace quarvel

@@ -1,0 +1,89 @@
+#include "checker/checking_printer.h"
+
+#include "printer/log_printer.h"
+
+namespace quarvel {
+
+namespace {
+
+std::string AtLine(size_t line) { return "line " + std::to_string(line); }
+
+}  // namespace
+
+void CheckingPrinter::StartDocument() {
+  reported_drawing_ = false;
+  if (document_line_ != 0) {
+    Report("\"beginDocument\" starts a document while the one started at " +
+           AtLine(document_line_) + " is open");
+    return;
+  }
+  document_line_ = diagnostics_.current_line();
+}
+
+void CheckingPrinter::StartPage() {
+  reported_drawing_ = false;
+  if (document_line_ == 0) {
+    Report("\"beginPage\" starts a page outside a document");
+  } else if (page_line_ != 0) {
+    Report("\"beginPage\" starts a page while the one started at " + AtLine(page_line_) +
+           " is open");
+  } else {
+    page_line_ = diagnostics_.current_line();
+  }
+}
+
+void CheckingPrinter::EndPage() {
+  reported_drawing_ = false;
+  if (page_line_ == 0) {
+    Report("\"endPage\" ends no page: none is open");
+    return;
+  }
+  page_line_ = 0;
+}
+
+void CheckingPrinter::EndDocument() {
+  reported_drawing_ = false;
+  if (document_line_ == 0) {
+    Report("\"endDocument\" ends no document: none is open");
+    return;
+  }
+  if (page_line_ != 0) {
+    Report("\"endDocument\" ends the document while the page started at " + AtLine(page_line_) +
+           " is open");
+  }
+  document_line_ = 0;
+  page_line_ = 0;
+}
+
+std::unique_ptr<Picture> CheckingPrinter::LoadPicture(const WideString& path) {
+  const std::string reason = probe_(path);
+  if (!reason.empty()) {
+    diagnostics_.ReportHere(Warning::kImage,
+                            "the image file " + QuoteForLog(path) + " cannot be loaded: " + reason);
+  }
+  return std::make_unique<Picture>();
+}
+
+void CheckingPrinter::Finish() {
+  if (page_line_ != 0) {
+    diagnostics_.Report(page_line_, Warning::kSpooler,
+                        "the page started here is never ended: \"endPage\" is missing");
+  }
+  if (document_line_ != 0) {
+    diagnostics_.Report(document_line_, Warning::kSpooler,
+                        "the document started here is never ended: \"endDocument\" is missing, "
+                        "so the job is never completed");
+  }
+}
+
+void CheckingPrinter::Draw(const char* what) {
+  if (page_line_ != 0 || reported_drawing_) return;
+  reported_drawing_ = true;
+  Report(std::string(what) + " is drawn outside an open page, where it goes nowhere");
+}
+
+void CheckingPrinter::Report(const std::string& message) {
+  diagnostics_.ReportHere(Warning::kSpooler, message);
+}
+
+}  // namespace quarvel
