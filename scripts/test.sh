@@ -30,6 +30,8 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32
 bash scripts/check-pe.sh build/win32/bin/quarvel.exe \
   kernel32.dll msvcrt.dll user32.dll gdi32.dll comdlg32.dll shell32.dll gdiplus.dll
+bash scripts/check-pe.sh --console build/win32/bin/quarvel-check.exe \
+  kernel32.dll msvcrt.dll user32.dll gdi32.dll comdlg32.dll gdiplus.dll
 bash scripts/check-pe.sh build/win32/bin/splash.exe user32.dll gdi32.dll kernel32.dll msvcrt.dll
 
 step "win64: build, and unit tests under Wine"

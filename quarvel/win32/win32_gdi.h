@@ -10,6 +10,25 @@
 
 namespace quarvel {
 
+// GDI+ for the lifetime of the object: started when it is made, shut down
+// when it is destroyed. Its status is not examined: when GDI+ does not
+// start, its images fail to load and draw nothing.
+class GdiplusSession {
+ public:
+  GdiplusSession() {
+    const Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+  }
+  ~GdiplusSession() {
+    if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
+  }
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+ private:
+  ULONG_PTR token_ = 0;
+};
+
 // Owns a GDI object and deletes it when destroyed.
 class GdiObject {
  public:

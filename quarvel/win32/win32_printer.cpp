@@ -92,6 +92,14 @@ std::unique_ptr<Picture> LoadPictureFile(const WideString& path) {
   return std::make_unique<GdiplusPicture>(path);
 }
 
+std::string WhyPictureCannotLoad(const WideString& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return "no such file";
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "not a regular file";
+  GdiplusPicture picture(path);
+  return picture.image()->GetLastStatus() == Gdiplus::Ok ? "" : "it is no image that GDI+ reads";
+}
+
 void DrawPictureOnSurface(Gdiplus::Graphics& surface, Picture& picture, const ImageRect& rect) {
   surface.DrawImage(static_cast<GdiplusPicture&>(picture).image(), rect.x, rect.y, rect.width,
                     rect.height);
@@ -100,15 +108,9 @@ void DrawPictureOnSurface(Gdiplus::Graphics& surface, Picture& picture, const Im
 // The device context and the device blocks are left to the end of the
 // process: deleting a printer device context whose document the script left
 // open would decide the fate of that job, which is the spooler's to decide.
-Win32Printer::~Win32Printer() {
-  delete surface_;
-  if (gdiplus_token_ != 0) Gdiplus::GdiplusShutdown(gdiplus_token_);
-}
+Win32Printer::~Win32Printer() { delete surface_; }
 
-Win32Printer::Win32Printer(PrintDialog show_dialog) : show_dialog_(show_dialog) {
-  const Gdiplus::GdiplusStartupInput input;
-  Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
-}
+Win32Printer::Win32Printer(PrintDialog show_dialog) : show_dialog_(show_dialog) {}
 
 DialogOutcome Win32Printer::ChoosePrinter(Orientation orientation) {
   dialog_ = SetupPrinter(orientation, show_dialog_);

@@ -4,6 +4,7 @@
 #define QUARVEL_WIN32_WIN32_PRINTER_H_
 
 #include <memory>
+#include <string>
 
 #include "printer/printer.h"
 #include "shared_types.h"
@@ -53,6 +54,11 @@ void OutputSegmentOnDc(HDC dc, DevicePoint from, DevicePoint to);
 // management). Loading that fails gives a picture that draws nothing.
 std::unique_ptr<Picture> LoadPictureFile(const WideString& path);
 
+// Tells why the image file at `path` cannot be loaded as LoadPictureFile
+// loads it ("no such file"), or returns an empty string when it can. GDI+
+// must be started.
+std::string WhyPictureCannotLoad(const WideString& path);
+
 // Draws `picture`, which LoadPictureFile made, scaled into `rect` on
 // `surface`.
 void DrawPictureOnSurface(Gdiplus::Graphics& surface, Picture& picture, const ImageRect& rect);
@@ -83,8 +89,9 @@ class Win32Printer : public Printer {
  private:
   void CreateDrawingSurface();
 
+  // Declared first, so that GDI+ outlives the surface.
+  const GdiplusSession gdiplus_;
   const PrintDialog show_dialog_;
-  ULONG_PTR gdiplus_token_ = 0;
   PRINTDLGW dialog_ = {};
   Gdiplus::Graphics* surface_ = nullptr;
 };
