@@ -26,6 +26,8 @@ struct Given {
   std::optional<Paper> paper;
   std::optional<Orientation> orientation;
   std::optional<std::string> encoding;
+  // Whether a -W option was given.
+  bool kinds_chosen = false;
 };
 
 // Applies an option's value; returns what the value should have been when
@@ -114,6 +116,17 @@ constexpr OptionSpec kOptions[] = {
     {'\0', "encoding", "NAME", "the code page of the script (default WINDOWS-1250)",
      [](std::string_view value, Given& given) {
        return Store(ParseEncoding(value), given.encoding, kEncodingExpected);
+     }},
+    {'\0', "check", "", "check each SCRIPT (one or more) and report its faults instead",
+     [](std::string_view, Given& given) -> std::optional<std::string_view> {
+       given.line.mode = Mode::kCheck;
+       return std::nullopt;
+     }},
+    {'W', "", "NAME", "with --check: report findings of kind NAME; -Wno-NAME: do not",
+     [](std::string_view value, Given& given) -> std::optional<std::string_view> {
+       given.kinds_chosen = true;
+       if (given.line.checks.Apply("-W" + std::string(value))) return std::nullopt;
+       return "a kind of finding, or no- and a kind (see below)";
      }},
     {'q', "quiet", "", "show no progress and no warnings",
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
@@ -283,6 +296,19 @@ void ResolveFormat(const Given& given, CommandLine& line) {
   }
 }
 
+// The combinations of settings that a check cannot take.
+std::optional<std::string> CheckCheckingCombination(const Given& given, const CommandLine& line) {
+  if (line.mode != Mode::kCheck) {
+    if (given.kinds_chosen) return "-W applies to --check only";
+    return std::nullopt;
+  }
+  if (!given.destinations.empty() || given.format) {
+    return "--check prints nothing: it takes no --output, --printer, --log or --format";
+  }
+  if (line.scripts.empty()) return "missing SCRIPT operand";
+  return std::nullopt;
+}
+
 // The combinations of settings that cannot be carried out.
 std::optional<std::string> CheckCombination(const Given& given, const CommandLine& line) {
   const OutputFormatInfo& format = InfoOf(line.page.format);
@@ -302,7 +328,7 @@ std::optional<std::string> CheckCombination(const Given& given, const CommandLin
            " dpi exceed the 32767 pixels of a PNG side; lower --dpi";
   }
   if (line.scripts.empty()) return "missing SCRIPT operand";
-  if (line.mode == Mode::kPrint && line.scripts.size() > 1) {
+  if (line.scripts.size() > 1) {
     return "extra operand " + Quoted(line.scripts[1]);
   }
   return std::nullopt;
@@ -327,6 +353,8 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
                                                      kEncodingExpected, warnings)
                             .value_or(kDefaultCodePage);
   line.page.orientation = given.orientation;
+  if (const auto error = CheckCheckingCombination(given, line)) return UsageError{*error};
+  if (line.mode == Mode::kCheck) return line;
   ResolveFormat(given, line);
   if (const auto error = CheckCombination(given, line)) return UsageError{*error};
   return line;
@@ -346,6 +374,7 @@ std::variant<CommandLine, UsageError> ParseCommandLine(std::span<const std::stri
 std::string UsageText() {
   std::string text =
       "Usage: quarvel [OPTION]... SCRIPT\n"
+      "  or:  quarvel --check [-WNAME | -Wno-NAME]... SCRIPT...\n"
       "Print the document that the document script SCRIPT describes: to a PDF file\n"
       "by default, to a file of another format, to a printer, or as an operation log.\n"
       "With SCRIPT -, the script is read from standard input.\n"
@@ -353,8 +382,13 @@ std::string UsageText() {
   for (const OptionSpec& option : kOptions) {
     std::string names =
         option.short_name != '\0' ? "  -" + std::string(1, option.short_name) + ", " : "      ";
-    names += "--" + std::string(option.long_name);
-    if (!option.value_name.empty()) names += "=" + std::string(option.value_name);
+    if (option.long_name.empty()) {
+      names.resize(names.size() - 2);
+      names += option.value_name;
+    } else {
+      names += "--" + std::string(option.long_name);
+      if (!option.value_name.empty()) names += "=" + std::string(option.value_name);
+    }
     names.resize(std::max<size_t>(names.size() + 2, 26), ' ');
     text += names + std::string(option.help) + "\n";
   }
@@ -365,6 +399,11 @@ std::string UsageText() {
       "SVG and PNG make a file per page, which adds -pPAGE: MyDoc-p1.png, MyDoc-p2.png,\n"
       "and MyDoc-2-p1.png for the second job. A file appears only once it is whole.\n"
       "\n"
+      "With --check, nothing is printed: each line of SCRIPT whose effect is likely\n"
+      "not the one meant is reported on standard output as\n"
+      "PATH:LINE: warning: MESSAGE [-WNAME], and a count per script on standard error.\n" +
+      WarningKindsHelp() +
+      "\n"
       "Environment, the defaults of the options, which win over it:\n"
       "  QUARVEL_PRINTER   pdf (files, the default), log (as --log), or DEST as --printer\n"
       "  QUARVEL_OUTPUT    FILE, as --output\n"
@@ -373,7 +412,9 @@ std::string UsageText() {
       "  QUARVEL_CODEPAGE  as --encoding\n"
       "\n"
       "Exit status: 0 when every job was delivered, 1 when the script cannot be opened\n"
-      "or a job could not be written or printed, 2 when the command line is wrong.\n";
+      "or a job could not be written or printed, 2 when the command line is wrong.\n"
+      "With --check: 0 when no script has a finding, 1 when one has, 2 when a script\n"
+      "cannot be opened or the command line is wrong.\n";
   return text;
 }
 

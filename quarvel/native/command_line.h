@@ -1,6 +1,7 @@
 // The command line of the native program:
 //
 //   quarvel [OPTION]... SCRIPT
+//   quarvel --check [-WNAME | -Wno-NAME]... SCRIPT...
 //
 // Options in the GNU manner: short ones bundled ("-qo out.pdf") or with
 // their value attached ("-oout.pdf"), long ones abbreviated to any unique
@@ -18,13 +19,14 @@
 #include <variant>
 #include <vector>
 
+#include "checker/diagnostics.h"
 #include "native/job_delivery.h"
 #include "native/pdf_printer.h"
 
 namespace quarvel {
 
 // What a run does.
-enum class Mode { kPrint, kHelp, kVersion };
+enum class Mode { kPrint, kCheck, kHelp, kVersion };
 
 // Where the jobs of a run go.
 enum class Destination { kFile, kPrinter, kLog };
@@ -42,6 +44,8 @@ struct CommandLine {
   std::string encoding;
   bool quiet = false;
   std::vector<std::string> scripts;
+  // The kinds of finding that --check reports.
+  WarningSet checks = WarningSet::Default();
   // Settings of the environment that were ignored, one message each.
   std::vector<std::string> warnings;
 };

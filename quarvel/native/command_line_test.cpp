@@ -53,6 +53,11 @@ TEST(ParseCommandLineTest, EveryOptionReachesItsSetting) {
   EXPECT_EQ(Parsed({"--help", "--bogus"}).mode, Mode::kHelp);
   EXPECT_EQ(Parsed({"-h"}).mode, Mode::kHelp);
   EXPECT_EQ(Parsed({"--vers"}).mode, Mode::kVersion);
+  const CommandLine check = Parsed({"--check", "a.txt", "-Wtraces", "b.txt", "-W", "no-image"});
+  EXPECT_EQ(check.mode, Mode::kCheck);
+  EXPECT_EQ(check.scripts, (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_TRUE(check.checks.Enabled(Warning::kTraces));
+  EXPECT_FALSE(check.checks.Enabled(Warning::kImage));
 }
 
 // Guards against files named against the format, and formats taken
@@ -109,6 +114,13 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--log", "-T", "ps", "s.txt"}, "--format does not apply to --log"},
       {{"-P", "Office", "-T", "svg", "s.txt"}, "a printer takes pdf or ps, not svg"},
       {{"-o", "-", "-T", "png", "s.txt"}, "png writes a file per page, not standard output"},
+      {{"-Wtraces", "s.txt"}, "-W applies to --check only"},
+      {{"--check", "-Wbogus", "s.txt"},
+       "invalid argument 'bogus' for '-W': expected a kind of finding, or no- and a kind (see "
+       "below)"},
+      {{"--check", "--log", "s.txt"},
+       "--check prints nothing: it takes no --output, --printer, --log or --format"},
+      {{"--check"}, "missing SCRIPT operand"},
       {{"-T", "png", "--dpi", "4800", "s.txt"},
        "pages of this paper at 4800 dpi exceed the 32767 pixels of a PNG side; lower --dpi"},
   };

@@ -13,15 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "checker/script_checker.h"
 #include "native/command_line.h"
+#include "native/image_file.h"
 #include "native/job_delivery.h"
 #include "native/messages.h"
 #include "native/pdf_printer.h"
 #include "native/progress_line.h"
 #include "posix/posix_host.h"
 #include "print_document.h"
-#include "stdio_file.h"
 #include "printer/log_printer.h"
+#include "printer/utf8.h"
+#include "stdio_file.h"
 
 namespace {
 
@@ -107,6 +110,22 @@ int Print(const quarvel::CommandLine& line) {
   return delivered ? kSuccess : kFailure;
 }
 
+// Why the image file at `path` cannot be loaded by the printer's loader; ""
+// when it can.
+std::string WhyImageCannotLoad(const quarvel::WideString& path) {
+  const quarvel::ImageFault fault = quarvel::LoadImageFile(quarvel::ToUtf8(path)).fault;
+  return fault == quarvel::ImageFault::kNone ? "" : std::string(DescribeImageFault(fault));
+}
+
+int Check(const quarvel::CommandLine& line) {
+  quarvel::PosixHost system_host(line.encoding.c_str());
+  ScriptHost host(system_host);
+  std::vector<quarvel::ScriptArgument> scripts;
+  for (const std::string& script : line.scripts) scripts.push_back({script, script});
+  return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, line.checks, "quarvel", stdout,
+                               stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +141,7 @@ int main(int argc, char** argv) {
     case quarvel::Mode::kHelp: std::fputs(quarvel::UsageText().c_str(), stdout); return kSuccess;
     case quarvel::Mode::kVersion: std::printf("quarvel %s\n", QUARVEL_VERSION); return kSuccess;
     case quarvel::Mode::kPrint: return Print(line);
+    case quarvel::Mode::kCheck: return Check(line);
   }
   return kSuccess;
 }
