@@ -5,7 +5,8 @@
 // ReadLines and ReadInt run over a generated script held in memory. The
 // interpreter runs over generated script files of 10 MB and 100 MB with a
 // printer that discards, and reports the process's peak resident memory,
-// which must not grow with the size of the script.
+// which must not grow with the size of the script; the dry run (the log
+// printer) and the script checker run over the 100 MB file.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -15,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "checker/script_checker.h"
 #include "generated_script.h"
 #include "host.h"
 #include "print_document.h"
+#include "printer/log_printer.h"
 #include "script/script_stream.h"
 #include "script/script_values.h"
 #include "testing/discarding_printer.h"
@@ -32,21 +35,53 @@ double PeakResidentMegabytes() {
   return usage.ru_maxrss / 1024.0;
 }
 
-void BM_InterpretScriptFile(benchmark::State& state) {
+// Runs `run` over a generated script file of state.range(0) MB, from the
+// file's directory, once per iteration.
+template <typename Run>
+void RunOverScriptFile(benchmark::State& state, Run run) {
   const auto path = WriteGeneratedScript(static_cast<size_t>(state.range(0)) << 20, 1);
   const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(path.parent_path());
-  for (auto _ : state) {
-    DiscardingPrinter printer;
-    PrintDocument(TestHost(), printer, path.c_str());
-  }
+  for (auto _ : state) run(path.c_str());
   std::filesystem::current_path(previous);
   std::filesystem::remove(path);
   state.SetBytesProcessed(state.iterations() * size);
   state.counters["peak_rss_MB"] = PeakResidentMegabytes();
 }
+
+// The interpreter alone, with a printer that discards.
+void BM_InterpretScriptFile(benchmark::State& state) {
+  RunOverScriptFile(state, [](const char* path) {
+    DiscardingPrinter printer;
+    PrintDocument(TestHost(), printer, path);
+  });
+}
 BENCHMARK(BM_InterpretScriptFile)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The dry run: the operation log, written to /dev/null.
+void BM_LogScriptFile(benchmark::State& state) {
+  RunOverScriptFile(state, [](const char* path) {
+    std::FILE* null = std::fopen("/dev/null", "wb");
+    StreamLineSink sink(null);
+    LogPrinter printer(sink);
+    PrintDocument(TestHost(), printer, path);
+    std::fclose(null);
+  });
+}
+BENCHMARK(BM_LogScriptFile)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The script checker, with the kinds of finding it reports by default.
+void BM_CheckScriptFile(benchmark::State& state) {
+  RunOverScriptFile(state, [](const char* path) {
+    size_t findings = 0;
+    CheckScript(
+        TestHost(), [](const WideString&) { return std::string(); }, path, WarningSet::Default(),
+        [&findings](const Finding&) { ++findings; });
+    benchmark::DoNotOptimize(findings);
+  });
+}
+BENCHMARK(BM_CheckScriptFile)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Registered after the interpreter, so that the peak memory it reports is
 // the interpreter's own.

@@ -7,6 +7,9 @@
 //
 //   bash scripts/fuzz.sh
 //
+// The same bytes then go through the script checker, which interprets them
+// once more with its own printer and host.
+//
 // Besides the sanitizers' reports, an image that is not released before the
 // next operation of the run is a finding.
 #include <cstdint>
@@ -16,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "checker/script_checker.h"
 #include "print_document.h"
 #include "testing/recording_printer.h"
 #include "testing/test_support.h"
@@ -45,5 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quarvel::RecordingPrinter printer;
   quarvel::PrintDocument(host, printer, "script.txt");
   quarvel::CheckImagesAreReleased(printer.operations());
+  quarvel::CheckScript(
+      host, [](const quarvel::WideString&) { return std::string(); }, "script.txt",
+      quarvel::WarningSet::Default(), [](const quarvel::Finding&) {});
   return 0;
 }
