@@ -80,6 +80,14 @@ def capture_window_ppm(window):
     return result.stdout if result.returncode == 0 and result.stdout else None
 
 
+def save_window_list(path):
+    """Writes the display's window tree, with each window's title, class,
+    place and size, to `path`; like screenshots, it only documents."""
+    with open(path, "wb") as file:
+        subprocess.run(["xwininfo", "-root", "-tree"], stdout=file, stderr=subprocess.STDOUT,
+                       check=False)
+
+
 def save_screenshot(path):
     """Writes the whole screen to `path` (PNG); a failure is ignored, since
     screenshots only document what went wrong."""

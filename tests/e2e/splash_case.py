@@ -290,7 +290,7 @@ def run_without_bitmaps(results_dir):
     keeps open until it is answered; the program then ends with exit code
     0."""
     program = WindowsProgram("splash_without_bitmaps.exe", [], None, results_dir,
-                             wine_debug="-all,+msgbox")
+                             wine_debug="+msgbox")
     try:
         box = poll(lambda: message_box("^Error$"), BOX_SECONDS, 'a message box titled "Error"')
         desktop.save_screenshot(os.path.join(results_dir, "box.png"))
