@@ -23,6 +23,14 @@ readonly QUEUE=QuarvelPDF
 # /etc/cups/cups-pdf-NAME.conf; the name is this run's own.
 readonly CUPS_PDF_NAME=quarvel-e2e-$$
 readonly CUPS_PDF_CONF=/etc/cups/cups-pdf-$CUPS_PDF_NAME.conf
+readonly PROBE=$BIN_DIR/e2e_probe.exe
+readonly PREFLIGHT_DIR=$RUN_DIR/preflight
+readonly PROBE_WINDOW_SECONDS=30
+# Wine's debug channels that tell why the probe found no printer (the
+# spooler, which takes the CUPS printers in) or no window (the DLLs loaded,
+# the X11 driver, the window manager of user32).
+readonly PRINTER_CHANNELS=err+all,+winspool,+localspl
+readonly WINDOW_CHANNELS=err+all,+loaddll,+x11drv,+win
 
 xvfb_pid=
 cupsd_pid=
@@ -32,16 +40,23 @@ fail() {
   exit 1
 }
 
-# Runs the command after `what` every 0.2 s until it succeeds, for at most
-# `seconds`.
+# Runs the command after `seconds` every 0.2 s until it succeeds, for at
+# most `seconds`; fails when it never does.
+wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+# wait_until, or stop the run with a message about `what`.
 wait_for() {
   local seconds=$1 what=$2
   shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || fail "timed out after ${seconds}s waiting for $what"
-    sleep 0.2
-  done
+  wait_until "$seconds" "$@" || fail "timed out after ${seconds}s waiting for $what"
 }
 
 stop_everything() {
@@ -146,9 +161,67 @@ boot_wine() {
   "$WINESERVER" -p
 }
 
+# The preflight: what every case relies on, checked once before the first
+# case, so that a broken set-up shows as one line that names what is broken
+# and the log that tells why, not as every case failing alike.
+
+# cupsd's default destination, as `lpstat -d` tells it.
+queue_is_default() {
+  lpstat -d >"$PREFLIGHT_DIR/cups.log" 2>&1 &&
+    grep -qx "system default destination: $QUEUE" "$PREFLIGHT_DIR/cups.log"
+}
+
+# The default printer of a program in the prefix, as the probe finds it.
+wine_default_printer_is_queue() {
+  WINEDEBUG=$PRINTER_CHANNELS "$WINE" "$PROBE" printer \
+    </dev/null >"$PREFLIGHT_DIR/printer.txt" 2>"$PREFLIGHT_DIR/printer.log" &&
+    [ "$(tr -d '\r' <"$PREFLIGHT_DIR/printer.txt")" = "$QUEUE" ]
+}
+
+probe_window_mapped() {
+  xdotool search --onlyvisible --name '^e2e probe$' >"$PREFLIGHT_DIR/windows.txt" 2>&1
+}
+
+# Starts the probe's window and waits for it to map on the display; the
+# probe is ended either way.
+wine_window_maps() {
+  WINEDEBUG=$WINDOW_CHANNELS "$WINE" "$PROBE" window \
+    </dev/null >/dev/null 2>"$PREFLIGHT_DIR/window.log" &
+  local probe_pid=$! status=0
+  wait_until $PROBE_WINDOW_SECONDS probe_window_mapped || status=1
+  kill "$probe_pid" 2>/dev/null || true
+  wait "$probe_pid" 2>/dev/null || true
+  return $status
+}
+
+# Runs the check after `log`; when it fails, says in one line that `what`
+# does not hold and which log tells why, shows that log's end and stops.
+require() {
+  local what=$1 log=$2
+  shift 2
+  "$@" && return 0
+  echo "e2e: preflight: $what does not hold (see $log)" >&2
+  tail -n 20 "$log" 2>/dev/null | sed 's/^/    /' >&2
+  exit 1
+}
+
+preflight() {
+  mkdir -p "$PREFLIGHT_DIR"
+  require "display $DISPLAY answers" "$RUN_DIR/xvfb.log" display_answers
+  require "cupsd lists $QUEUE as its default destination" "$RUN_DIR/cups/log/error_log" \
+    queue_is_default
+  require "Wine sees $QUEUE as its default printer" "$PREFLIGHT_DIR/printer.log" \
+    wine_default_printer_is_queue
+  require "a Wine window maps on display $DISPLAY within ${PROBE_WINDOW_SECONDS}s" \
+    "$PREFLIGHT_DIR/window.log" wine_window_maps
+}
+
 main() {
-  [ -x "$BIN_DIR/quarvel.exe" ] ||
-    fail "$BIN_DIR/quarvel.exe is missing: cmake --preset win64 && cmake --build --preset win64"
+  local program
+  for program in quarvel.exe splash.exe e2e_probe.exe; do
+    [ -f "$BIN_DIR/$program" ] ||
+      fail "$BIN_DIR/$program is missing: cmake --preset win64 && cmake --build --preset win64"
+  done
   mkdir -p "$E2E_DIR"
   exec 9>"$E2E_DIR/lock"
   flock -n 9 || fail "another run of the suite holds $E2E_DIR/lock"
@@ -161,7 +234,8 @@ main() {
   start_display
   start_spooler
   boot_wine
-  echo "e2e: display $DISPLAY, queue $QUEUE, Wine prefix ready in $((SECONDS - started))s"
+  preflight
+  echo "e2e: display $DISPLAY, queue $QUEUE, Wine prefix ready and checked in $((SECONDS - started))s"
   export E2E_DIR E2E_RUN_DIR=$RUN_DIR E2E_BIN_DIR=$BIN_DIR E2E_QUEUE=$QUEUE
   python3 tests/e2e/e2e.py "$@"
 }
