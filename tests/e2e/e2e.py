@@ -53,7 +53,8 @@ def run_one(name, results_dir):
 
 def keep_spooler_logs(destination):
     """Copies the spooler's logs once it has ended every job, so that they
-    hold all of the case's jobs, with its status as `lpstat -t` tells it."""
+    hold all of the case's jobs, with its status as `lpstat -t` tells it;
+    then cancels the jobs that it could not end."""
     try:
         spooler.wait_until_printed()
     except TimedOut:
@@ -61,12 +62,14 @@ def keep_spooler_logs(destination):
     shutil.copytree(os.path.join(RUN_DIR, "cups", "log"), destination)
     with open(os.path.join(destination, "lpstat.txt"), "wb") as file:
         subprocess.run(["lpstat", "-t"], stdout=file, stderr=subprocess.STDOUT, check=False)
+    spooler.cancel_all_jobs()
 
 
 def rerun_traced(name, rerun_dir):
     """Runs the case of a Windows program once more, with Wine's traces on,
     into `rerun_dir`; returns what did not hold then. The case's verdict
-    stays its first run's: the rerun only shows why."""
+    stays its first run's: the rerun only shows why. The queue is left
+    empty for the next case."""
     quiet = os.environ["WINEDEBUG"]
     os.environ["WINEDEBUG"] = wine.TRACE_CHANNELS
     try:
@@ -74,6 +77,7 @@ def rerun_traced(name, rerun_dir):
         return run_one(name, rerun_dir)
     finally:
         os.environ["WINEDEBUG"] = quiet
+        spooler.cancel_all_jobs()
 
 
 def write_messages(directory, messages):

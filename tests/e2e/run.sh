@@ -26,6 +26,7 @@ readonly CUPS_PDF_CONF=/etc/cups/cups-pdf-$CUPS_PDF_NAME.conf
 readonly PROBE=$BIN_DIR/e2e_probe.exe
 readonly PREFLIGHT_DIR=$RUN_DIR/preflight
 readonly PROBE_WINDOW_SECONDS=30
+readonly PROBE_PRINT_SECONDS=30
 # Wine's debug channels that tell why the probe found no printer (the
 # spooler, which takes the CUPS printers in) or no window (the DLLs loaded,
 # the X11 driver, the window manager of user32).
@@ -34,6 +35,7 @@ readonly WINDOW_CHANNELS=err+all,+loaddll,+x11drv,+win
 
 xvfb_pid=
 cupsd_pid=
+cups_root=
 
 fail() {
   echo "e2e: $*" >&2
@@ -66,6 +68,7 @@ stop_everything() {
   [ -z "$cupsd_pid" ] || kill "$cupsd_pid" 2>/dev/null || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
   rm -f "$CUPS_PDF_CONF"
+  [ -z "$cups_root" ] || rm -rf "$cups_root"
 }
 
 display_answers() { xdpyinfo >/dev/null 2>&1; }
@@ -80,13 +83,20 @@ start_display() {
   wait_for 20 "display $DISPLAY to answer" display_answers
 }
 
+# cupsd's configuration and logs lie in RUN_DIR/cups; its server root (the
+# queue's PPD), its spool and its socket in a directory of its own under
+# /tmp. The filters run as the user lp, which must reach the spool and the
+# PPD whatever folder holds the checkout (a clone in /root, which only root
+# may enter, printed nothing), and a socket's path has at most 107 bytes.
 write_cups_config() {
   local cups=$RUN_DIR/cups
-  mkdir -p "$cups"/{spool/tmp,cache,state,log} "$RUN_DIR/pdf"
+  cups_root=$(mktemp -d /tmp/quarvel-e2e-cups.XXXXXX)
+  chmod 0755 "$cups_root"
+  mkdir -p "$cups_root/spool/tmp" "$cups"/{cache,state,log} "$RUN_DIR/pdf"
   cat >"$cups/cups-files.conf" <<EOF
-ServerRoot $cups
-RequestRoot $cups/spool
-TempDir $cups/spool/tmp
+ServerRoot $cups_root
+RequestRoot $cups_root/spool
+TempDir $cups_root/spool/tmp
 CacheDir $cups/cache
 StateDir $cups/state
 AccessLog $cups/log/access_log
@@ -99,7 +109,7 @@ SystemGroup root
 EOF
   cat >"$cups/cupsd.conf" <<EOF
 LogLevel info
-Listen $cups/cups.sock
+Listen $cups_root/cups.sock
 Browsing No
 WebInterface No
 <Location />
@@ -121,7 +131,8 @@ LogType 3
 EOF
 }
 
-cupsd_listens() { lpstat -r >/dev/null 2>&1; }
+# lpstat -r succeeds whether or not it reached the scheduler: its words tell.
+cupsd_listens() { [ "$(lpstat -r 2>/dev/null)" = "scheduler is running" ]; }
 
 # Adds the queue and makes it the default printer; cupsd may still refuse
 # for a moment after it started to listen.
@@ -135,7 +146,7 @@ add_queue() {
 # cups-pdf queue that is the default printer.
 start_spooler() {
   write_cups_config
-  export CUPS_SERVER=$RUN_DIR/cups/cups.sock
+  export CUPS_SERVER=$cups_root/cups.sock
   cupsd -f -c "$RUN_DIR/cups/cupsd.conf" -s "$RUN_DIR/cups/cups-files.conf" \
     >"$RUN_DIR/cups/log/cupsd.out" 2>&1 &
   cupsd_pid=$!
@@ -149,7 +160,7 @@ start_spooler() {
 # boots, so the queue must exist first. The server is kept alive between
 # the cases, which saves a start for each.
 boot_wine() {
-  export WINEARCH=win64 WINEPREFIX=$RUN_DIR/wineprefix WINEDEBUG=-all
+  export WINEARCH=win64 WINEPREFIX=$RUN_DIR/wineprefix WINEDEBUG=-all,err+all,+winspool
   export WINEDLLOVERRIDES=mscoree,mshtml=
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1 || fail "wineboot failed"
   # Without a window manager on the display, a managed window that hides
@@ -169,6 +180,19 @@ boot_wine() {
 queue_is_default() {
   lpstat -d >"$PREFLIGHT_DIR/cups.log" 2>&1 &&
     grep -qx "system default destination: $QUEUE" "$PREFLIGHT_DIR/cups.log"
+}
+
+queue_is_idle() { [ -z "$(lpstat -o 2>/dev/null)" ]; }
+
+pdf_made() { compgen -G "$RUN_DIR/pdf/*.pdf" >/dev/null; }
+
+# A blank page of PostScript through the queue: the spooler's filters and
+# cups-pdf must make a PDF of it. The PDF is removed, so that no case takes
+# it for its own.
+queue_prints() {
+  printf '%%!PS\nshowpage\n' >"$PREFLIGHT_DIR/page.ps"
+  lp -t preflight "$PREFLIGHT_DIR/page.ps" >"$PREFLIGHT_DIR/print.log" 2>&1 &&
+    wait_until $PROBE_PRINT_SECONDS queue_is_idle && pdf_made && rm -f "$RUN_DIR"/pdf/*.pdf
 }
 
 # The default printer of a program in the prefix, as the probe finds it.
@@ -210,6 +234,8 @@ preflight() {
   require "display $DISPLAY answers" "$RUN_DIR/xvfb.log" display_answers
   require "cupsd lists $QUEUE as its default destination" "$RUN_DIR/cups/log/error_log" \
     queue_is_default
+  require "$QUEUE prints a page to a PDF within ${PROBE_PRINT_SECONDS}s" \
+    "$RUN_DIR/cups/log/error_log" queue_prints
   require "Wine sees $QUEUE as its default printer" "$PREFLIGHT_DIR/printer.log" \
     wine_default_printer_is_queue
   require "a Wine window maps on display $DISPLAY within ${PROBE_WINDOW_SECONDS}s" \
