@@ -7,7 +7,7 @@ import time
 POLL_SECONDS = 0.1
 ANSWER_SECONDS = 5
 ANSWER_ATTEMPTS = 3
-CAPTURE_SECONDS = 1
+CAPTURE_SECONDS = 3
 
 
 class TimedOut(Exception):
@@ -68,9 +68,9 @@ def answer(window, find_window, key, what):
 
 
 def capture_window_ppm(window):
-    """The pixels of `window` as a binary PPM, or None once it is gone.
-    import may hang on a window that goes while it reads it, so it gets a
-    second at most."""
+    """The pixels of `window` as a binary PPM, or None when the capture
+    fails: the window went, or import ran out of time. import may hang on a
+    window that goes while it reads it, so it gets CAPTURE_SECONDS."""
     try:
         result = subprocess.run(
             ["import", "-silent", "-window", str(window), "-depth", "8", "ppm:-"],

@@ -9,7 +9,8 @@
 # CASE names a directory under tests/e2e/cases/, or "splash"; without one,
 # every case runs. The programs are taken from build/win64/bin/ (or
 # $E2E_BIN_DIR) and must be built first. Everything the suite starts lives
-# under build/e2e/run/ and is stopped when it ends.
+# under build/e2e/run/ (cupsd's spool under /tmp) and is stopped when it
+# ends.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -157,8 +158,9 @@ start_spooler() {
 }
 
 # A fresh Wine prefix. Wine takes the CUPS printers into the prefix when it
-# boots, so the queue must exist first. The server is kept alive between
-# the cases, which saves a start for each.
+# boots, and again in every program that loads its spooler, dropping those
+# that CUPS does not list then; so the queue must exist first and stay. The
+# server is kept alive between the cases, which saves a start for each.
 boot_wine() {
   export WINEARCH=win64 WINEPREFIX=$RUN_DIR/wineprefix WINEDEBUG=-all,err+all,+winspool
   export WINEDLLOVERRIDES=mscoree,mshtml=
