@@ -40,6 +40,9 @@ cmake --build --preset win64
 boot_wine_prefix
 ctest --preset win64
 
+step "end-to-end: the suite's own checkers (tests/e2e/*_test.py)"
+python3 -m unittest discover -s tests/e2e -p '*_test.py'
+
 step "win64: end-to-end, printing and the banner under Wine (tests/e2e)"
 bash tests/e2e/run.sh
 

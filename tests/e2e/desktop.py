@@ -7,7 +7,7 @@ import time
 POLL_SECONDS = 0.1
 ANSWER_SECONDS = 5
 ANSWER_ATTEMPTS = 3
-CAPTURE_SECONDS = 1
+CAPTURE_SECONDS = 3
 
 
 class TimedOut(Exception):
@@ -68,9 +68,9 @@ def answer(window, find_window, key, what):
 
 
 def capture_window_ppm(window):
-    """The pixels of `window` as a binary PPM, or None once it is gone.
-    import may hang on a window that goes while it reads it, so it gets a
-    second at most."""
+    """The pixels of `window` as a binary PPM, or None when the capture
+    fails: the window went, or import ran out of time. import may hang on a
+    window that goes while it reads it, so it gets CAPTURE_SECONDS."""
     try:
         result = subprocess.run(
             ["import", "-silent", "-window", str(window), "-depth", "8", "ppm:-"],
@@ -78,6 +78,14 @@ def capture_window_ppm(window):
     except subprocess.TimeoutExpired:
         return None
     return result.stdout if result.returncode == 0 and result.stdout else None
+
+
+def save_window_list(path):
+    """Writes the display's window tree, with each window's title, class,
+    place and size, to `path`; like screenshots, it only documents."""
+    with open(path, "wb") as file:
+        subprocess.run(["xwininfo", "-root", "-tree"], stdout=file, stderr=subprocess.STDOUT,
+                       check=False)
 
 
 def save_screenshot(path):

@@ -82,9 +82,6 @@ def run_program(expected, working_dir, results_dir):
         else:
             answer_print_dialog(program, DIALOG_KEYS[expected["dialog"]])
             poll(program.finished, EXIT_SECONDS, "quarvel.exe to end after the dialog")
-    except TimedOut:
-        desktop.save_screenshot(os.path.join(results_dir, "screen.png"))
-        raise
     finally:
         program.stop()
     return program
@@ -149,9 +146,12 @@ def run_case(case_dir, working_dir, results_dir):
     try:
         program = run_program(expected, working_dir, results_dir)
     except TimedOut as timeout:
-        return [str(timeout)]
+        program, timed_out = None, [str(timeout)]
+    # What was printed belongs to this case, even after a failed wait.
     spooler.wait_until_printed()
     pdfs = spooler.take_printed_pdfs(results_dir)
+    if program is None:
+        return timed_out
     written = collect_written_files(working_dir, inputs, results_dir)
     with open(os.path.join(results_dir, "exit-code.txt"), "w") as file:
         file.write(f"{program.exit_code()}\n")

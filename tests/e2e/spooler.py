@@ -25,6 +25,12 @@ def wait_until_printed():
     poll(queue_is_empty, SPOOLER_SECONDS, "the spooler to finish its jobs (lpstat -o)")
 
 
+def cancel_all_jobs():
+    """Cancels and forgets every job still in the queue, so that a job that
+    never printed cannot hold up the next case."""
+    subprocess.run(["cancel", "-a", "-x"], capture_output=True, check=False)
+
+
 def job_id(file_name):
     match = re.search(r"job_(\d+)", file_name)
     return int(match.group(1)) if match else 0
