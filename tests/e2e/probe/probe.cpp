@@ -8,7 +8,8 @@
 //                           it is ended
 //
 // Any other argument is wrong usage (exit code 2).
-#include <windows.h>
+#include "win32/win32_windows.h"
+
 #include <winspool.h>
 
 #include <cstdio>
