@@ -11,6 +11,7 @@ packages=(
   wine64 xvfb xdotool x11-utils imagemagick
   cups cups-client printer-driver-cups-pdf poppler-utils
   cups-ipp-utils avahi-daemon dbus librsvg2-bin
+  dpkg-dev file groff-base man-db mandoc
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: the native unit tests, the
-# Windows build's unit tests under Wine, and the checks of the deliverables.
+# Windows build's unit tests under Wine, and the release with the checks of
+# its deliverables.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,14 +26,9 @@ ctest --preset asan
 step "fuzz: the script fuzzer, for 60 seconds"
 bash scripts/fuzz.sh 60
 
-step "win32: the deliverables"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-bash scripts/check-pe.sh build/win32/bin/quarvel.exe \
-  kernel32.dll msvcrt.dll user32.dll gdi32.dll comdlg32.dll shell32.dll gdiplus.dll
-bash scripts/check-pe.sh --console build/win32/bin/quarvel-check.exe \
-  kernel32.dll msvcrt.dll user32.dll gdi32.dll comdlg32.dll gdiplus.dll
-bash scripts/check-pe.sh build/win32/bin/splash.exe user32.dll gdi32.dll kernel32.dll msvcrt.dll
+step "release: the Windows ZIP and the Debian package, and their checks (tests/release)"
+cmake --workflow --preset release
+python3 tests/release/release_test.py
 
 step "win64: build, and unit tests under Wine"
 cmake --preset win64 >/dev/null
