@@ -29,7 +29,10 @@ class Host {
 
   // Creates the trace file `name` in the current directory, or truncates it
   // if it exists, for buffered writing with sharing open to other readers
-  // and writers. Returns null when the file cannot be created.
+  // and writers. Once the returned file is destroyed, the trace holds
+  // exactly what was written to it, for any reader; the host may keep the
+  // file open for the next block of the same trace. Returns null when the
+  // file cannot be created.
   virtual std::unique_ptr<OutputFile> CreateTrace(const char* name) = 0;
 
   // Converts `text`, bytes in the system ANSI code page without a NUL, to

@@ -91,6 +91,44 @@ TEST_F(HostTest, CreateTraceFailsWhenTheNameIsADirectory) {
   EXPECT_EQ(host_->CreateTrace("debug.txt"), nullptr);
 }
 
+// Writes one block of the trace `name`, checking that the trace is empty
+// while the block runs and holds exactly `bytes` once it has ended.
+void WriteTraceBlock(Host& host, const char* name, const std::string& bytes) {
+  {
+    const auto trace = host.CreateTrace(name);
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(ReadFileBytes(name), "") << "not truncated at the start of the block";
+    EXPECT_TRUE(trace->Write(bytes));
+  }
+  EXPECT_EQ(ReadFileBytes(name), bytes) << "not exactly the block's lines at its end";
+}
+
+// Guards against a trace that keeps lines of an earlier, longer block, that
+// a reader sees untruncated while a block runs, or that loses lines of a
+// long block.
+TEST_F(HostTest, EachBlockOfATraceStartsItEmptyAndLeavesExactlyItsLines) {
+  WriteFileBytes("debug.txt", "an older and longer trace\r\n");
+  WriteTraceBlock(*host_, "debug.txt", "first block\r\nof two lines\r\n");
+  WriteTraceBlock(*host_, "debug.txt", "second\r\n");
+  WriteTraceBlock(*host_, "debug.txt", std::string(300000, 'x'));
+  WriteTraceBlock(*host_, "debug.txt", "");
+}
+
+// Guards against the next block of a trace going anywhere but to the file
+// of its name in the current directory after another program removed or
+// replaced that file.
+TEST_F(HostTest, TraceRemovedOrReplacedBetweenBlocksIsWrittenAfresh) {
+  WriteTraceBlock(*host_, "debug.txt", "first\r\n");
+  fs::remove("debug.txt");
+  WriteTraceBlock(*host_, "debug.txt", "second\r\n");
+  WriteFileBytes("replacement.txt", "replacement");
+  fs::rename("replacement.txt", "debug.txt");
+  WriteTraceBlock(*host_, "debug.txt", "third\r\n");
+  fs::remove("debug.txt");
+  fs::create_directory("debug.txt");
+  EXPECT_EQ(host_->CreateTrace("debug.txt"), nullptr);
+}
+
 // Guards against text that is cut, widened byte by byte wrongly, or dropped
 // for bytes the code page leaves undefined.
 TEST_F(HostTest, ConvertAnsiTextGivesOneUnitPerByteOfASingleByteCodePage) {
@@ -103,16 +141,6 @@ TEST_F(HostTest, ConvertAnsiTextGivesOneUnitPerByteOfASingleByteCodePage) {
   ASSERT_EQ(wide.size(), every_byte.size());
   for (WideChar unit : wide) EXPECT_NE(unit, 0);
 }
-
-#ifndef _WIN32
-// Without QUARVEL_CODEPAGE the native host reads Windows-1250, the code
-// page of Central European scripts.
-TEST_F(HostTest, NativeHostReadsWindows1250) {
-  EXPECT_EQ(host_->ConvertAnsiText("Na\xe8\xedt\xe1n\xed \x8a\x8e"),
-            Wide(u"Na\u010d\u00edt\u00e1n\u00ed \u0160\u017d"));
-  EXPECT_EQ(host_->ConvertAnsiText("\x81\x83"), Wide(u"\u0081\u0083"));
-}
-#endif
 
 // Guards against text handed to the drawing calls beyond its first NUL.
 TEST_F(HostTest, WidenTextEndsAtTheFirstNul) {

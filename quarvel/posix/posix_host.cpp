@@ -1,8 +1,12 @@
 #include "posix/posix_host.h"
 
 #include <errno.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/stat.h>
 
+#include <bit>
 #include <cstdio>
 
 #include "stdio_file.h"
@@ -39,6 +43,67 @@ void AppendUnits(const char* bytes, size_t size, WideString* out) {
   }
 }
 
+// The UTF-16 unit of every byte of the code page of `converter`, when each
+// byte alone converts to one unit (or is undefined, and so stands for the
+// character of its own value); nothing when a byte starts a longer sequence
+// or shifts into another state.
+std::optional<std::array<char16_t, 256>> ByteUnits(iconv_t converter) {
+  std::array<char16_t, 256> units;
+  for (int value = 0; value < 256; ++value) {
+    char byte = static_cast<char>(value);
+    char unit[8];
+    char* in = &byte;
+    char* out = unit;
+    size_t in_left = 1;
+    size_t out_left = sizeof unit;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    const size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+    const size_t written = out - unit;
+    if (result == static_cast<size_t>(-1) && errno == EILSEQ) {
+      units[value] = static_cast<char16_t>(value);
+    } else if (result != static_cast<size_t>(-1) && written == 2) {
+      units[value] = static_cast<char16_t>(static_cast<unsigned char>(unit[0]) |
+                                           static_cast<unsigned char>(unit[1]) << 8);
+    } else {
+      return std::nullopt;
+    }
+  }
+  return units;
+}
+
+// The bytes that WidenAscii looks at, at most.
+constexpr size_t kAsciiRunBytes = 16;
+
+#if defined(__SSE2__)
+// Widens the ASCII bytes at the start of the kAsciiRunBytes bytes at
+// `bytes` to `units`, and returns how many it widened. It may write
+// kAsciiRunBytes units at `units` whatever it widens.
+size_t WidenAscii(const char* bytes, char16_t* units) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(units), _mm_unpacklo_epi8(v, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(units + 8), _mm_unpackhi_epi8(v, zero));
+  return std::countr_zero(static_cast<unsigned>(_mm_movemask_epi8(v)) | 1u << kAsciiRunBytes);
+}
+#else
+size_t WidenAscii(const char* bytes, char16_t* units) {
+  size_t count = 0;
+  while (count < kAsciiRunBytes && static_cast<unsigned char>(bytes[count]) < 0x80) {
+    units[count] = static_cast<unsigned char>(bytes[count]);
+    ++count;
+  }
+  return count;
+}
+#endif
+
+// Whether every ASCII byte converts to the character of its own value.
+bool AsciiIsItself(const std::array<char16_t, 256>& units) {
+  for (int value = 0; value < 0x80; ++value) {
+    if (units[value] != value) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsKnownCodePage(const char* code_page) {
@@ -51,7 +116,10 @@ bool IsKnownCodePage(const char* code_page) {
 std::unique_ptr<Host> NewSystemHost() { return std::make_unique<PosixHost>(); }
 
 PosixHost::PosixHost(const char* code_page)
-    : converter_(OpenCodePage(code_page)), chunk_(kShortChunkBytes) {}
+    : converter_(OpenCodePage(code_page)),
+      byte_units_(ByteUnits(converter_)),
+      ascii_is_itself_(byte_units_ && AsciiIsItself(*byte_units_)),
+      chunk_(kShortChunkBytes) {}
 
 PosixHost::~PosixHost() { iconv_close(converter_); }
 
@@ -66,10 +134,27 @@ std::unique_ptr<InputFile> PosixHost::OpenScript(const PathChar* path) {
 }
 
 std::unique_ptr<OutputFile> PosixHost::CreateTrace(const char* name) {
-  return NewStdioOutputFile(std::fopen(name, "wb"));
+  return traces_.Create(name);
 }
 
 WideString PosixHost::ConvertAnsiText(std::string_view text) {
+  if (!byte_units_) return ConvertThroughIconv(text);
+  WideString wide(text.size(), u'\0');
+  const std::array<char16_t, 256>& units = *byte_units_;
+  size_t i = 0;
+  // A run of ASCII, whole, then the one byte that ends it.
+  while (ascii_is_itself_ && text.size() - i >= kAsciiRunBytes) {
+    i += WidenAscii(text.data() + i, wide.data() + i);
+    if (i < text.size()) {
+      wide[i] = units[static_cast<unsigned char>(text[i])];
+      ++i;
+    }
+  }
+  for (; i < text.size(); ++i) wide[i] = units[static_cast<unsigned char>(text[i])];
+  return wide;
+}
+
+WideString PosixHost::ConvertThroughIconv(std::string_view text) {
   WideString wide;
   // One unit per byte in a single-byte code page, and no more in most others.
   wide.reserve(text.size());

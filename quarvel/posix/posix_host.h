@@ -5,11 +5,14 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "host.h"
+#include "posix/trace_files.h"
 
 namespace quarvel {
 
@@ -29,6 +32,7 @@ class PosixHost : public Host {
   PosixHost& operator=(const PosixHost&) = delete;
 
   std::unique_ptr<InputFile> OpenScript(const PathChar* path) override;
+  // Keeps each trace open between its blocks (see trace_files.h).
   std::unique_ptr<OutputFile> CreateTrace(const char* name) override;
   // A byte that the code page leaves undefined becomes the character of the
   // same value, as Windows converts the unassigned bytes of its single-byte
@@ -37,9 +41,20 @@ class PosixHost : public Host {
   void WriteStandardOutput(std::string_view message) override;
 
  private:
+  // Converts `text` through iconv, in chunks.
+  WideString ConvertThroughIconv(std::string_view text);
+
   iconv_t converter_;
+  // The unit of each byte, when the code page has one for every byte: a
+  // single-byte code page, converted through a table made from iconv's own
+  // answers once, at start. Other code pages go through iconv every time.
+  std::optional<std::array<char16_t, 256>> byte_units_;
+  // Whether the table gives every ASCII byte its own value, so that runs of
+  // ASCII are widened without it.
+  const bool ascii_is_itself_;
   // The output of one iconv call, grown for long lines.
   std::vector<char> chunk_;
+  TraceFiles traces_;
 };
 
 }  // namespace quarvel
