@@ -1,6 +1,6 @@
 #include "checker/checking_printer.h"
 
-#include "printer/log_printer.h"
+#include "printer/quoted_text.h"
 
 namespace quarvel {
 

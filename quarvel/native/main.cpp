@@ -86,6 +86,10 @@ bool PrintPages(quarvel::Host& host, const quarvel::CommandLine& line) {
 }
 
 void PrintLog(quarvel::Host& host, const quarvel::CommandLine& line) {
+  // A log to a file or a pipe is written in large pieces; to a terminal,
+  // line by line as ever.
+  constexpr size_t kLogBufferBytes = 1 << 20;
+  if (!isatty(STDOUT_FILENO)) std::setvbuf(stdout, nullptr, _IOFBF, kLogBufferBytes);
   quarvel::StreamLineSink standard_output(stdout);
   quarvel::LogPrinter log(standard_output);
   quarvel::PrintDocument(host, log, line.scripts.front().c_str());

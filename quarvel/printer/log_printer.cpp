@@ -1,78 +1,44 @@
 #include "printer/log_printer.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <iterator>
 
-#include "printer/utf8.h"
+#include "printer/quoted_text.h"
 
 namespace quarvel {
 
-namespace {
-
-void AppendEscaped(char32_t c, std::string* out) {
-  static const char kHex[] = "0123456789ABCDEF";
-  switch (c) {
-    case '\\': *out += "\\\\"; return;
-    case '"': *out += "\\\""; return;
-    case '\n': *out += "\\n"; return;
-    case '\r': *out += "\\r"; return;
-    case '\t': *out += "\\t"; return;
-  }
-  if (c < 0x20 || c == 0x7F) {
-    *out += "\\x";
-    out->push_back(kHex[c >> 4]);
-    out->push_back(kHex[c & 0xF]);
-    return;
-  }
-  AppendUtf8(c, out);
-}
-
-std::string Join(std::initializer_list<std::string> words) {
-  std::string line;
-  for (const std::string& word : words) {
-    if (!line.empty()) line += ' ';
-    line += word;
-  }
-  return line;
-}
-
-std::string Number(int32_t value) { return std::to_string(value); }
-
-}  // namespace
-
-std::string QuoteForLog(const WideString& text) {
-  std::string quoted = "\"";
-  for (size_t at = 0; at < text.size();) AppendEscaped(NextCodePoint(text, &at), &quoted);
-  quoted += '"';
-  return quoted;
-}
-
 void StreamLineSink::WriteLine(std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), out_);
-  std::fputc('\n', out_);
 }
 
 DialogOutcome LogPrinter::ChoosePrinter(Orientation orientation) {
-  sink_.WriteLine(orientation == Orientation::kLandscape ? "dialog landscape" : "dialog portrait");
+  sink_.WriteLine(orientation == Orientation::kLandscape ? "dialog landscape\n"
+                                                         : "dialog portrait\n");
   return DialogOutcome::kPrinterChosen;
 }
 
 bool LogPrinter::InstallAbortProc() {
-  sink_.WriteLine("abortproc");
+  sink_.WriteLine("abortproc\n");
   return true;
 }
 
-void LogPrinter::StartDocument() { sink_.WriteLine("startdoc \"MyDoc\""); }
-void LogPrinter::StartPage() { sink_.WriteLine("startpage"); }
-void LogPrinter::EndPage() { sink_.WriteLine("endpage"); }
-void LogPrinter::EndDocument() { sink_.WriteLine("enddoc"); }
+void LogPrinter::StartDocument() { sink_.WriteLine("startdoc \"MyDoc\"\n"); }
+void LogPrinter::StartPage() { sink_.WriteLine("startpage\n"); }
+void LogPrinter::EndPage() { sink_.WriteLine("endpage\n"); }
+void LogPrinter::EndDocument() { sink_.WriteLine("enddoc\n"); }
 
 void LogPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString& text) {
-  sink_.WriteLine(Join({"text", Number(at.x), Number(at.y), Number(font.height),
-                        Number(font.weight), font.italic ? "1" : "0", QuoteForLog(text)}));
+  char* to = StartLine("text", 5, MaxQuotedBytes(text.size()) + 1);
+  to = WriteNumbers({at.x, at.y, font.height, font.weight, font.italic ? 1 : 0}, to);
+  *to++ = ' ';
+  EndLine(WriteQuotedForLog(text, to));
 }
 
 void LogPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
-  sink_.WriteLine(Join({"line", Number(from.x), Number(from.y), Number(to.x), Number(to.y)}));
+  char* end = StartLine("line", 4, 0);
+  EndLine(WriteNumbers({from.x, from.y, to.x, to.y}, end));
 }
 
 std::unique_ptr<Picture> LogPrinter::LoadPicture(const WideString& path) {
@@ -81,8 +47,36 @@ std::unique_ptr<Picture> LogPrinter::LoadPicture(const WideString& path) {
 
 void LogPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
   const auto& image = static_cast<const PathPicture&>(picture);
-  sink_.WriteLine(Join({"image", QuoteForLog(image.path), Number(rect.x), Number(rect.y),
-                        Number(rect.width), Number(rect.height)}));
+  char* to = StartLine("image ", 4, MaxQuotedBytes(image.path.size()));
+  to = WriteQuotedForLog(image.path, to);
+  EndLine(WriteNumbers({rect.x, rect.y, rect.width, rect.height}, to));
+}
+
+char* LogPrinter::StartLine(std::string_view word, size_t numbers, size_t more_bytes) {
+  const size_t room = word.size() + numbers * sizeof(FormattedNumber::digits) + more_bytes + 1;
+  if (line_.size() < room) line_.resize(room);
+  return std::copy(word.begin(), word.end(), line_.data());
+}
+
+char* LogPrinter::WriteNumbers(std::initializer_list<int32_t> numbers, char* to) {
+  FormattedNumber* last = last_numbers_.data();
+  for (const int32_t number : numbers) {
+    if (last->length == 0 || last->value != number) {
+      last->value = number;
+      last->digits[0] = ' ';
+      const auto result = std::to_chars(last->digits + 1, std::end(last->digits), number);
+      last->length = static_cast<uint8_t>(result.ptr - last->digits);
+    }
+    std::memcpy(to, last->digits, sizeof last->digits);
+    to += last->length;
+    ++last;
+  }
+  return to;
+}
+
+void LogPrinter::EndLine(char* end) {
+  *end++ = '\n';
+  sink_.WriteLine(std::string_view(line_.data(), end - line_.data()));
 }
 
 }  // namespace quarvel

@@ -8,12 +8,14 @@
 //   line X1 Y1 X2 Y2                        one segment between device points
 //   image "PATH" X Y W H                    one image and its rectangle
 //
-// Text is quoted with C escapes (\\ \" \n \r \t, \xHH for the other control
-// characters) and written as UTF-8.
+// Text is quoted as printer/quoted_text.h says.
 #ifndef QUARVEL_PRINTER_LOG_PRINTER_H_
 #define QUARVEL_PRINTER_LOG_PRINTER_H_
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,19 +25,16 @@
 
 namespace quarvel {
 
-// Quotes `text` for the operation log.
-std::string QuoteForLog(const WideString& text);
-
 // Where the lines of an operation log go.
 class LineSink {
  public:
   virtual ~LineSink() = default;
 
-  // Takes one line, without its line end.
+  // Takes one line, with the line feed that ends it.
   virtual void WriteLine(std::string_view line) = 0;
 };
 
-// Writes each line and a line feed to a stream, which it does not own.
+// Writes each line to a stream, which it does not own.
 class StreamLineSink : public LineSink {
  public:
   explicit StreamLineSink(std::FILE* out) : out_(out) {}
@@ -72,7 +71,29 @@ class LogPrinter : public Printer {
   };
 
  private:
+  // Starts a line with `word`, with room for `numbers` numbers and
+  // `more_bytes` bytes, and returns where the line goes on.
+  char* StartLine(std::string_view word, size_t numbers, size_t more_bytes);
+  // Writes each of `numbers` at `to`, after a blank, and returns the end of
+  // what it wrote. The numbers in the same place of consecutive lines (most
+  // of them: the x, the height and the style of the lines of a block) are
+  // formatted once.
+  char* WriteNumbers(std::initializer_list<int32_t> numbers, char* to);
+  // Ends the line that ends at `end` and hands it to the sink.
+  void EndLine(char* end);
+
+  // A number as the last line in its place had it: a blank and its digits.
+  struct FormattedNumber {
+    int32_t value = 0;
+    uint8_t length = 0;  // 0 until the place was first used
+    char digits[12] = {};
+  };
+
   LineSink& sink_;
+  // The room for the line being written, kept to reuse its memory.
+  std::string line_;
+  // By place in the line; no line has more than five numbers.
+  std::array<FormattedNumber, 5> last_numbers_;
 };
 
 }  // namespace quarvel

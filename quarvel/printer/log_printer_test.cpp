@@ -1,4 +1,5 @@
 #include "printer/log_printer.h"
+#include "printer/quoted_text.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,13 @@ TEST(QuoteForLogTest, EscapesControlsAndWritesUtf8) {
       {u"Na\u010d\u00edt\u00e1n\u00ed", "\"Na\xc4\x8d\xc3\xadt\xc3\xa1n\xc3\xad\""},
       {u"\u20ac\U0001F600", "\"\xe2\x82\xac\xf0\x9f\x98\x80\""},
       {u"\xd800x\xdc00", "\"\xef\xbf\xbdx\xef\xbf\xbd\""},
+      // Runs longer than the copy of plain runs takes at once, ended by
+      // each kind of character, and a pair of surrogates across their end.
+      {u"0123456789abcdef\"0123456\\01234567\n", "\"0123456789abcdef\\\"0123456\\\\01234567\\n\""},
+      {u"Na\u010d\u00edt\u00e1n\u00ed \u017e\u00e1dost o platbu",
+       "\"Na\xc4\x8d\xc3\xadt\xc3\xa1n\xc3\xad \xc5\xbe\xc3\xa1"
+       "dost o platbu\""},
+      {u"0123456\U0001F600 \u20ac\x7f", "\"0123456\xf0\x9f\x98\x80 \xe2\x82\xac\\x7F\""},
   };
   for (const QuoteCase& c : cases) EXPECT_EQ(QuoteForLog(Wide(c.text)), c.quoted) << c.quoted;
 }

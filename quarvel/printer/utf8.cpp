@@ -23,22 +23,29 @@ char32_t NextCodePoint(const WideString& text, size_t* at) {
   return IsHighSurrogate(unit) || IsLowSurrogate(unit) ? kReplacement : unit;
 }
 
-void AppendUtf8(char32_t c, std::string* out) {
+char* WriteUtf8(char32_t c, char* to) {
+  const auto tail = [](char32_t bits) { return static_cast<char>(0x80 | (bits & 0x3F)); };
   if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
+    *to++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | c >> 6));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *to++ = static_cast<char>(0xC0 | c >> 6);
+    *to++ = tail(c);
   } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | c >> 12));
-    out->push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *to++ = static_cast<char>(0xE0 | c >> 12);
+    *to++ = tail(c >> 6);
+    *to++ = tail(c);
   } else {
-    out->push_back(static_cast<char>(0xF0 | c >> 18));
-    out->push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *to++ = static_cast<char>(0xF0 | c >> 18);
+    *to++ = tail(c >> 12);
+    *to++ = tail(c >> 6);
+    *to++ = tail(c);
   }
+  return to;
+}
+
+void AppendUtf8(char32_t c, std::string* out) {
+  char bytes[kMaxUtf8Bytes];
+  out->append(bytes, WriteUtf8(c, bytes));
 }
 
 std::string ToUtf8(const WideString& text) {

@@ -14,6 +14,13 @@ namespace quarvel {
 // surrogate that is not part of a pair decodes as U+FFFD.
 char32_t NextCodePoint(const WideString& text, size_t* at);
 
+// The most bytes that WriteUtf8 writes.
+inline constexpr size_t kMaxUtf8Bytes = 4;
+
+// Writes the UTF-8 form of `code_point` at `to`, and returns the end of what
+// it wrote.
+char* WriteUtf8(char32_t code_point, char* to);
+
 // Appends the UTF-8 form of `code_point` to `*out`.
 void AppendUtf8(char32_t code_point, std::string* out);
 

@@ -1,5 +1,11 @@
 #include "script/script_stream.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
+
 namespace quarvel {
 
 namespace {
@@ -9,6 +15,21 @@ constexpr char kEndOfInput = '\x1a';
 
 // Finds the first byte in [from, to) that the text-mode rules look at.
 const char* FindControlByte(const char* from, const char* to) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time while they last.
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  const __m128i carriage_return = _mm_set1_epi8('\r');
+  const __m128i end_of_input = _mm_set1_epi8(kEndOfInput);
+  for (; to - from >= 16; from += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i found = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, line_feed), _mm_cmpeq_epi8(bytes, carriage_return)),
+        _mm_cmpeq_epi8(bytes, end_of_input));
+    if (const int mask = _mm_movemask_epi8(found); mask != 0) {
+      return from + std::countr_zero(static_cast<unsigned>(mask));
+    }
+  }
+#endif
   while (from != to && *from != '\n' && *from != '\r' && *from != kEndOfInput) ++from;
   return from;
 }

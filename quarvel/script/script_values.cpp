@@ -17,8 +17,6 @@ bool IsNumberSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsKeyword(std::string_view line, std::string_view keyword) { return line == keyword; }
-
 NumberScan ScanInt(std::string_view line) {
   size_t at = 0;
   while (at < line.size() && IsNumberSpace(line[at])) ++at;

@@ -14,7 +14,7 @@ namespace quarvel {
 // Returns true when `line` is exactly `keyword`: same length, same bytes,
 // compared case-sensitively. Nothing is trimmed, so a blank, a tab or a
 // carriage return anywhere in the line makes it unequal.
-bool IsKeyword(std::string_view line, std::string_view keyword);
+inline bool IsKeyword(std::string_view line, std::string_view keyword) { return line == keyword; }
 
 // What the number rules make of a value line: the number it begins with,
 // and where that number ends.

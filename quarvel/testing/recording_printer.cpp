@@ -1,5 +1,6 @@
 #include "testing/recording_printer.h"
 
+#include "printer/quoted_text.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -15,7 +16,7 @@ bool IsDrawing(const std::string& operation) {
 class RecordedPicture : public LogPrinter::PathPicture {
  public:
   RecordedPicture(WideString path, LineSink& log) : PathPicture(std::move(path)), log_(log) {}
-  ~RecordedPicture() override { log_.WriteLine("dispose " + QuoteForLog(path)); }
+  ~RecordedPicture() override { log_.WriteLine("dispose " + QuoteForLog(path) + "\n"); }
 
  private:
   LineSink& log_;
@@ -41,14 +42,14 @@ bool RecordingPrinter::InstallAbortProc() {
 }
 
 std::unique_ptr<Picture> RecordingPrinter::LoadPicture(const WideString& path) {
-  log().WriteLine("load " + QuoteForLog(path));
+  log().WriteLine("load " + QuoteForLog(path) + "\n");
   return std::make_unique<RecordedPicture>(path, log());
 }
 
 RecordingHost::RecordingHost(OperationLog& log) : HostWrapper(TestHost()), log_(log) {}
 
 void RecordingHost::WriteStandardOutput(std::string_view message) {
-  log_.WriteLine("stdout \"" + std::string(message) + "\"");
+  log_.WriteLine("stdout \"" + std::string(message) + "\"\n");
 }
 
 }  // namespace quarvel

@@ -30,7 +30,10 @@ namespace quarvel {
 // The lines of an operation log, kept in memory.
 class OperationLog : public LineSink {
  public:
-  void WriteLine(std::string_view line) override { lines_.emplace_back(line); }
+  // Keeps the line without its line feed.
+  void WriteLine(std::string_view line) override {
+    lines_.emplace_back(line.substr(0, line.size() - 1));
+  }
 
   const std::vector<std::string>& lines() const { return lines_; }
 
