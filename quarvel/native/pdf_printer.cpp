@@ -160,6 +160,17 @@ struct PdfPicture : Picture {
   SurfacePtr surface;
 };
 
+// Rounds the user-space point (x, y) as cairo keeps its current point: to
+// 1/256 of a device unit. A line laid out from there has its glyphs where
+// cairo's own layout from a current point puts them.
+void ToCurrentPointPrecision(cairo_t* cr, double* x, double* y) {
+  constexpr double kFixedOne = 256;
+  cairo_user_to_device(cr, x, y);
+  *x = std::nearbyint(*x * kFixedOne) / kFixedOne;
+  *y = std::nearbyint(*y * kFixedOne) / kFixedOne;
+  cairo_device_to_user(cr, x, y);
+}
+
 // One drawing on the current page: the context's state is saved for it and
 // restored after it, and an error it caused ends with it.
 class Drawing {
@@ -183,7 +194,10 @@ class Drawing {
 }  // namespace
 
 PdfPrinter::PdfPrinter(const PageSettings& settings, JobDelivery& delivery, PrintProgress* progress)
-    : settings_(settings), delivery_(delivery), progress_(progress) {}
+    : settings_(settings),
+      delivery_(delivery),
+      progress_(progress),
+      white_page_(settings.format != OutputFormat::kSvg) {}
 
 PdfPrinter::~PdfPrinter() = default;
 
@@ -201,6 +215,7 @@ void PdfPrinter::StartDocument() {
 
 void PdfPrinter::StartPage() {
   if (document_ == nullptr || page_open_) return;
+  ink_.Clear();
   document_->StartPage();
   page_open_ = true;
 }
@@ -230,21 +245,30 @@ void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideStri
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
   const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
-  const std::string utf8 = ToUtf8(text);
-  cairo_set_font_face(cr, face.face);
-  cairo_set_font_size(cr, cell.em);
-  cairo_text_extents_t extents;
-  cairo_text_extents(cr, utf8.c_str(), &extents);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_rectangle(cr, at.x, at.y, extents.x_advance, cell.height);
-  cairo_fill(cr);
+  KeptFont& scaled = text_layout_.Font(cr, face.face, cell.em);
+  double x = at.x;
+  double y = at.y + cell.ascent;
+  ToCurrentPointPrecision(cr, &x, &y);
+  scaled.Layout(text, x, y, &run_);
+  const InkBox cell_box = InkBox::Spanning(at.x, at.y, at.x + run_.advance, at.y + cell.height);
+  if (!white_page_ || ink_.Touches(cell_box)) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, at.x, at.y, run_.advance, cell.height);
+    cairo_fill(cr);
+  }
+  if (run_.ink) ink_.Add(*run_.ink);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, at.x, at.y + cell.ascent);
-  cairo_show_text(cr, utf8.c_str());
+  cairo_set_scaled_font(cr, scaled.font());
+  cairo_show_text_glyphs(cr, run_.utf8.data(), static_cast<int>(run_.utf8.size()),
+                         run_.glyphs.data(), static_cast<int>(run_.glyphs.size()),
+                         run_.clusters.data(), static_cast<int>(run_.clusters.size()),
+                         cairo_text_cluster_flags_t{});
 }
 
 void PdfPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
   if (!page_open_) return;
+  // The pixels the segment covers, with its square caps.
+  ink_.Add(InkBox::Spanning(from.x, from.y, to.x, to.y).Grown(1.5));
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
   // Through the pixel centres, so that the line covers whole device pixels.
@@ -268,15 +292,18 @@ std::unique_ptr<Picture> PdfPrinter::LoadPicture(const WideString& path) {
 void PdfPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
   cairo_surface_t* image = static_cast<PdfPicture&>(picture).surface.get();
   if (!page_open_ || image == nullptr || rect.width == 0 || rect.height == 0) return;
+  const int dpi = settings_.device.dpi;
+  const double x = ImageUnitsToPixels(rect.x, dpi);
+  const double y = ImageUnitsToPixels(rect.y, dpi);
+  const double width = ImageUnitsToPixels(rect.width, dpi);
+  const double height = ImageUnitsToPixels(rect.height, dpi);
+  // The rectangle, and the pixels its smoothed edges reach.
+  ink_.Add(InkBox::Spanning(x, y, x + width, y + height).Grown(1));
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
-  cairo_translate(cr, ImageUnitsToPixels(rect.x, settings_.device.dpi),
-                  ImageUnitsToPixels(rect.y, settings_.device.dpi));
-  cairo_scale(
-      cr,
-      ImageUnitsToPixels(rect.width, settings_.device.dpi) / cairo_image_surface_get_width(image),
-      ImageUnitsToPixels(rect.height, settings_.device.dpi) /
-          cairo_image_surface_get_height(image));
+  cairo_translate(cr, x, y);
+  cairo_scale(cr, width / cairo_image_surface_get_width(image),
+              height / cairo_image_surface_get_height(image));
   cairo_set_source_surface(cr, image, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
   cairo_paint(cr);

@@ -17,8 +17,10 @@
 
 #include "native/arial_faces.h"
 #include "native/job_delivery.h"
+#include "native/page_ink.h"
 #include "native/page_geometry.h"
 #include "native/progress_line.h"
+#include "native/text_layout.h"
 #include "printer/printer.h"
 #include "shared_types.h"
 
@@ -73,6 +75,13 @@ class PdfPrinter : public Printer {
   JobDelivery& delivery_;
   PrintProgress* progress_;
   ArialFaces faces_;
+  TextLayout text_layout_;
+  // What was drawn on the current page, when its white cells may be left
+  // out where they cover nothing: on pages that are white, all but SVG's.
+  PageInk ink_;
+  const bool white_page_;
+  // The line being drawn, kept to reuse its memory.
+  GlyphRun run_;
   std::unique_ptr<Document> document_;
   bool page_open_ = false;
   bool all_delivered_ = true;

@@ -142,6 +142,28 @@ TEST_F(PdfPrinterTest, SvgAndPngMakeAFilePerPage) {
   EXPECT_EQ(progress_.jobs, 2);
 }
 
+// Guards against a text line that does not blank out what was drawn under
+// its cell before it, or that blanks out what is drawn over it later.
+TEST_F(PdfPrinterTest, TextCellBlanksOutOnlyWhatWasDrawnUnderItBefore) {
+  Print(
+      "x\nbeginDocument\nbeginPage\nbeginSimpleTable\nbeginCols\n10\n800\n10\n710\nendCols\n"
+      "beginText\n\n96\nnormal\n\n5\n790\n..........\nendText\n"
+      "beginCols\n12\n800\n12\n710\nendCols\nendSimpleTable\nendPage\nendDocument\n",
+      {{72, kLetter}, std::nullopt, OutputFormat::kPng});
+  ASSERT_EQ(jobs_.jobs.size(), 1u);
+  WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
+  cairo_surface_t* png = cairo_image_surface_create_from_png("page.png");
+  const auto pixel = [png](int x, int y) {
+    const unsigned char* row =
+        cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png);
+    return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
+  };
+  EXPECT_EQ(pixel(80, 100), 0xFFFFFFu) << "the rule drawn before, inside the cell";
+  EXPECT_EQ(pixel(80, 400), 0u) << "the rule drawn before, below the cell";
+  EXPECT_EQ(pixel(96, 100), 0u) << "the rule drawn after, inside the cell";
+  cairo_surface_destroy(png);
+}
+
 // Guards against an image embedded once per use, which made a letterhead on
 // 200 pages cost 200 copies, and against JPEG files decoded and encoded
 // again.

@@ -1,0 +1,56 @@
+#include "native/text_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "native/arial_faces.h"
+#include "testing/test_support.h"
+
+namespace quarvel {
+namespace {
+
+// Guards against a layout that differs from cairo's own: another glyph,
+// another place, or clusters that tie characters to the wrong glyphs, which
+// would move text or spoil what is copied out of a PDF.
+TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
+  ArialFaces faces;
+  const ArialFace& face = faces.Get(700, false);
+  ASSERT_NE(face.face, nullptr);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, 0.12, 0.12);
+  TextLayout layout;
+  GlyphRun run;
+  for (const std::u16string text :
+       {u"", u"Invoice 2026-117", u"Na\u010d\u00edt\u00e1n\u00ed \u017e", u"a\U0001F600b\u20ac"}) {
+    for (const double em : {53.7, 86.0}) {
+      KeptFont& font = layout.Font(cr, face.face, em);
+      font.Layout(Wide(text), 100, 200, &run);
+      cairo_glyph_t* glyphs = nullptr;
+      int count = 0;
+      cairo_scaled_font_text_to_glyphs(font.font(), 100, 200, run.utf8.data(),
+                                       static_cast<int>(run.utf8.size()), &glyphs, &count, nullptr,
+                                       nullptr, nullptr);
+      ASSERT_EQ(run.glyphs.size(), static_cast<size_t>(count));
+      for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(run.glyphs[i].index, glyphs[i].index);
+        EXPECT_NEAR(run.glyphs[i].x, glyphs[i].x, 1e-9);
+        EXPECT_NEAR(run.glyphs[i].y, glyphs[i].y, 1e-9);
+      }
+      cairo_text_extents_t extents;
+      cairo_scaled_font_glyph_extents(font.font(), glyphs, count, &extents);
+      EXPECT_NEAR(run.advance, extents.x_advance, 1e-9);
+      EXPECT_EQ(run.ink.has_value(), extents.width > 0);
+      size_t bytes = 0;
+      for (const cairo_text_cluster_t& cluster : run.clusters) bytes += cluster.num_bytes;
+      EXPECT_EQ(bytes, run.utf8.size());
+      cairo_glyph_free(glyphs);
+    }
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+}  // namespace
+}  // namespace quarvel
