@@ -28,6 +28,13 @@ std::filesystem::path TemporaryName(const std::filesystem::path& path) {
   return FolderOf(path) / ("." + path.filename().string() + suffix);
 }
 
+// The path by which an open file is linked to a name.
+std::string OpenFilePath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Whether an unnamed file can be given a name: through /proc, which a
+// chroot or container may lack.
+bool CanNameOpenFiles() { return access("/proc/self/fd", X_OK) == 0; }
+
 // The permissions of a new file: what the umask leaves of rw-rw-rw-.
 mode_t NewFileMode() {
   const mode_t mask = umask(0);
@@ -52,15 +59,17 @@ void AtomicFile::Open() {
     if (fd_ < 0) Fail();
     return;
   }
-  fd_ = open(FolderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd_ >= 0) {
-    unnamed_ = true;
-    return;
-  }
-  // File systems without unnamed files refuse them in one of these ways.
-  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-    Fail();
-    return;
+  if (CanNameOpenFiles()) {
+    fd_ = open(FolderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      unnamed_ = true;
+      return;
+    }
+    // File systems without unnamed files refuse them in one of these ways.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      Fail();
+      return;
+    }
   }
   std::string temp = TemporaryName(path_).string() + "XXXXXX";
   fd_ = mkstemp(temp.data());
@@ -87,7 +96,7 @@ bool AtomicFile::Write(std::string_view bytes) {
 }
 
 bool AtomicFile::LinkUnnamedFile() {
-  const std::string open_file = "/proc/self/fd/" + std::to_string(fd_);
+  const std::string open_file = OpenFilePath(fd_);
   for (int attempt = 0; attempt < kLinkAttempts; ++attempt) {
     const std::filesystem::path temp = TemporaryName(path_);
     if (linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {

@@ -9,7 +9,8 @@ namespace quarvel {
 
 // A regular file that appears at its path only once it is complete. It is
 // written as an unnamed file in the folder of its path (or, on a file system
-// that cannot make unnamed files, under a hidden temporary name beside it),
+// that cannot make unnamed files, or without /proc to name them by, under a
+// hidden temporary name beside it),
 // and Commit puts it in place, replacing whatever file was there. Until
 // then the file that was there stays as it was, and a run that fails or is
 // killed leaves nothing of the new one.

@@ -211,6 +211,20 @@ class WholeJobTest(Folder):
             whole = file.read()
         self.assertTrue(whole == b"old" or page_count(self.path("MyDoc.pdf")) == 3000)
 
+    # Guards against a run in a chroot or container without /proc, where an
+    # unnamed file cannot be named, failing to write its file at all.
+    def test_without_proc_the_file_is_still_written(self):
+        self.write("MyDoc.pdf", "old")
+        script = 'umount -l /proc && exec "$0" invoice.txt'
+        result = subprocess.run(["unshare", "--mount", "sh", "-c", script, QUARVEL],
+                                cwd=self.folder, stdin=subprocess.DEVNULL, capture_output=True,
+                                text=True)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertEqual(page_count(self.path("MyDoc.pdf")), 2)
+        self.assertEqual(sorted(os.listdir(self.folder)),
+                         ["MyDoc.pdf", "debug.txt", "debug2.txt", "invoice.txt", "logo.png",
+                          "simnpldebug2.txt"])
+
 
 def gray_pixels(image):
     """(width, height, grey bytes) of an image file, on white."""
