@@ -41,6 +41,11 @@ constexpr ScriptKeyword kKeywords[] = {
     {"endNoTextTable", "no-text tables"},
 };
 
+constexpr size_t kLongestKeyword = 16;
+static_assert(std::ranges::all_of(kKeywords, [](const ScriptKeyword& keyword) {
+  return keyword.word.size() <= kLongestKeyword;
+}));
+
 constexpr std::string_view kStyleWords[] = {"normal", "bold", "italic", "bolditalic"};
 
 std::vector<std::string_view> KeywordWords() {
@@ -75,6 +80,8 @@ std::span<const ScriptKeyword> AllKeywords() { return kKeywords; }
 std::span<const std::string_view> StyleWords() { return kStyleWords; }
 
 const ScriptKeyword* FindKeyword(std::string_view line) {
+  // Most lines asked about are text, longer than any keyword.
+  if (line.size() > kLongestKeyword) return nullptr;
   for (const ScriptKeyword& keyword : kKeywords) {
     if (keyword.word == line) return &keyword;
   }

@@ -60,8 +60,8 @@ FontSpec FontForStyle(std::string_view style, int32_t size) {
 }
 
 void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
-                  int32_t size, std::string_view style) {
-  printer.OutputText(ToDevicePoint(x, y), FontForStyle(style, size), WidenText(host, text));
+                  const FontSpec& font) {
+  printer.OutputText(ToDevicePoint(x, y), font, WidenText(host, text));
 }
 
 int32_t LineBelow(int32_t y, int32_t size) { return WrapSub(y, size / 8); }
@@ -70,10 +70,11 @@ void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer, NextLineY
   NoteBlockOpened(script, BlockKind::kTextBlock);
   TextBlockValues values;
   if (!ReadTextBlockValues(script, &values)) return;
+  const FontSpec font = FontForStyle(values.style, values.size);
   std::string text;
   while (ReadLineOfBlock(script, "endText", &text)) {
     NoteTextLine(script, text);
-    DrawTextLine(host, printer, text, values.x, values.y, values.size, values.style);
+    DrawTextLine(host, printer, text, values.x, values.y, font);
     values.y = next_line_y(values.y, values.size);
   }
 }

@@ -28,11 +28,13 @@ namespace quarvel {
 // is `size`, unchanged.
 FontSpec FontForStyle(std::string_view style, int32_t size);
 
-// Draws `text` (up to its first NUL byte) in Arial of the given size and
-// style, with the top-left corner of its cell at the script position (x, y).
-// The one routine that draws text, for text blocks and tables alike.
+// Draws `text` (up to its first NUL byte) in Arial with `font`, which
+// FontForStyle gives for a size and style word, with the top-left corner of
+// its cell at the script position (x, y). The one routine that draws text,
+// for text blocks and tables alike; the lines of a block share one font,
+// looked up once.
 void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
-                  int32_t size, std::string_view style);
+                  const FontSpec& font);
 
 // Gives the y of the next line of a text block from the y and the size of
 // the current one, in script units.

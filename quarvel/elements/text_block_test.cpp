@@ -129,7 +129,8 @@ TEST_F(TextBlockTest, LineAdvanceWrapsAsSigned32Bit) {
 
 // Guards against text handed on beyond its first NUL byte.
 TEST_F(TextBlockTest, TextEndsAtItsFirstNulByte) {
-  DrawTextLine(TestHost(), printer_, std::string_view("ab\0cd", 5), 1, 800, 30, "normal");
+  DrawTextLine(TestHost(), printer_, std::string_view("ab\0cd", 5), 1, 800,
+               FontForStyle("normal", 30));
   EXPECT_EQ(printer_.Drawings(), Strings{"text 8 0 30 400 0 \"ab\""});
 }
 
