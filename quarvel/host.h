@@ -35,10 +35,11 @@ class Host {
   // file cannot be created.
   virtual std::unique_ptr<OutputFile> CreateTrace(const char* name) = 0;
 
-  // Converts `text`, bytes in the system ANSI code page without a NUL, to
-  // UTF-16. Bytes that are invalid in the code page are converted all the
-  // same; the conversion never fails.
-  virtual WideString ConvertAnsiText(std::string_view text) = 0;
+  // Replaces the contents of *wide with `text`, bytes in the system ANSI
+  // code page without a NUL, converted to UTF-16; the memory that *wide
+  // holds is reused. Bytes that are invalid in the code page are converted
+  // all the same; the conversion never fails.
+  virtual void ConvertAnsiText(std::string_view text, WideString* wide) = 0;
 
   // Writes `message` to standard output as it stands, without a line end.
   virtual void WriteStandardOutput(std::string_view message) = 0;
@@ -60,8 +61,8 @@ class HostWrapper : public Host {
   std::unique_ptr<OutputFile> CreateTrace(const char* name) override {
     return target_.CreateTrace(name);
   }
-  WideString ConvertAnsiText(std::string_view text) override {
-    return target_.ConvertAnsiText(text);
+  void ConvertAnsiText(std::string_view text, WideString* wide) override {
+    target_.ConvertAnsiText(text, wide);
   }
   void WriteStandardOutput(std::string_view message) override {
     target_.WriteStandardOutput(message);

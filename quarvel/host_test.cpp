@@ -129,17 +129,20 @@ TEST_F(HostTest, TraceRemovedOrReplacedBetweenBlocksIsWrittenAfresh) {
   EXPECT_EQ(host_->CreateTrace("debug.txt"), nullptr);
 }
 
-// Guards against text that is cut, widened byte by byte wrongly, or dropped
-// for bytes the code page leaves undefined.
+// Guards against text that is cut, widened byte by byte wrongly, dropped
+// for bytes the code page leaves undefined, or left with the end of a
+// longer text converted into the same string before.
 TEST_F(HostTest, ConvertAnsiTextGivesOneUnitPerByteOfASingleByteCodePage) {
-  EXPECT_EQ(host_->ConvertAnsiText(""), WideString());
-  const WideString ascii = host_->ConvertAnsiText("Hello, world ~");
-  EXPECT_EQ(ascii, Wide(u"Hello, world ~"));
   std::string every_byte;
   for (int byte = 1; byte < 256; ++byte) every_byte.push_back(static_cast<char>(byte));
-  const WideString wide = host_->ConvertAnsiText(every_byte);
+  WideString wide;
+  host_->ConvertAnsiText(every_byte, &wide);
   ASSERT_EQ(wide.size(), every_byte.size());
   for (WideChar unit : wide) EXPECT_NE(unit, 0);
+  host_->ConvertAnsiText("Hello, world ~", &wide);
+  EXPECT_EQ(wide, Wide(u"Hello, world ~"));
+  host_->ConvertAnsiText("", &wide);
+  EXPECT_EQ(wide, WideString());
 }
 
 // Guards against text handed to the drawing calls beyond its first NUL.

@@ -179,9 +179,11 @@ std::string LineChecker::Quote(std::string_view text) const {
   // The host converts text without NUL bytes; the NULs of a line are kept
   // between its converted pieces.
   WideString wide;
+  WideString piece;
   for (size_t from = 0;;) {
     const size_t nul = text.find('\0', from);
-    wide += host_.ConvertAnsiText(text.substr(from, nul - from));
+    host_.ConvertAnsiText(text.substr(from, nul - from), &piece);
+    wide += piece;
     if (nul == std::string_view::npos) break;
     wide += WideChar{0};
     from = nul + 1;

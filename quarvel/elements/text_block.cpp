@@ -60,8 +60,9 @@ FontSpec FontForStyle(std::string_view style, int32_t size) {
 }
 
 void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
-                  const FontSpec& font) {
-  printer.OutputText(ToDevicePoint(x, y), font, WidenText(host, text));
+                  const FontSpec& font, WideString* wide) {
+  WidenText(host, text, wide);
+  printer.OutputText(ToDevicePoint(x, y), font, *wide);
 }
 
 int32_t LineBelow(int32_t y, int32_t size) { return WrapSub(y, size / 8); }
@@ -72,9 +73,10 @@ void DrawTextBlock(ScriptStream& script, Host& host, Printer& printer, NextLineY
   if (!ReadTextBlockValues(script, &values)) return;
   const FontSpec font = FontForStyle(values.style, values.size);
   std::string text;
+  WideString wide;
   while (ReadLineOfBlock(script, "endText", &text)) {
     NoteTextLine(script, text);
-    DrawTextLine(host, printer, text, values.x, values.y, font);
+    DrawTextLine(host, printer, text, values.x, values.y, font, &wide);
     values.y = next_line_y(values.y, values.size);
   }
 }

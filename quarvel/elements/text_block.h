@@ -32,9 +32,10 @@ FontSpec FontForStyle(std::string_view style, int32_t size);
 // FontForStyle gives for a size and style word, with the top-left corner of
 // its cell at the script position (x, y). The one routine that draws text,
 // for text blocks and tables alike; the lines of a block share one font,
-// looked up once.
+// looked up once. *wide is room for the converted text, whose memory is
+// reused from line to line.
 void DrawTextLine(Host& host, Printer& printer, std::string_view text, int32_t x, int32_t y,
-                  const FontSpec& font);
+                  const FontSpec& font, WideString* wide);
 
 // Gives the y of the next line of a text block from the y and the size of
 // the current one, in script units.

@@ -129,8 +129,9 @@ TEST_F(TextBlockTest, LineAdvanceWrapsAsSigned32Bit) {
 
 // Guards against text handed on beyond its first NUL byte.
 TEST_F(TextBlockTest, TextEndsAtItsFirstNulByte) {
+  WideString wide;
   DrawTextLine(TestHost(), printer_, std::string_view("ab\0cd", 5), 1, 800,
-               FontForStyle("normal", 30));
+               FontForStyle("normal", 30), &wide);
   EXPECT_EQ(printer_.Drawings(), Strings{"text 8 0 30 400 0 \"ab\""});
 }
 

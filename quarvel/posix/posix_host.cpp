@@ -71,28 +71,29 @@ std::optional<std::array<char16_t, 256>> ByteUnits(iconv_t converter) {
   return units;
 }
 
-// The bytes that WidenAscii looks at, at most.
+// The bytes that WidenAsAscii widens at once.
 constexpr size_t kAsciiRunBytes = 16;
 
 #if defined(__SSE2__)
-// Widens the ASCII bytes at the start of the kAsciiRunBytes bytes at
-// `bytes` to `units`, and returns how many it widened. It may write
-// kAsciiRunBytes units at `units` whatever it widens.
-size_t WidenAscii(const char* bytes, char16_t* units) {
+// Widens the kAsciiRunBytes bytes at `bytes` to `units`, each to the unit
+// of its own value, and returns the mask of the bytes that are not ASCII
+// (bit i for the byte i), whose units are still to be looked up.
+unsigned WidenAsAscii(const char* bytes, char16_t* units) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
   const __m128i zero = _mm_setzero_si128();
   _mm_storeu_si128(reinterpret_cast<__m128i*>(units), _mm_unpacklo_epi8(v, zero));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(units + 8), _mm_unpackhi_epi8(v, zero));
-  return std::countr_zero(static_cast<unsigned>(_mm_movemask_epi8(v)) | 1u << kAsciiRunBytes);
+  return static_cast<unsigned>(_mm_movemask_epi8(v));
 }
 #else
-size_t WidenAscii(const char* bytes, char16_t* units) {
-  size_t count = 0;
-  while (count < kAsciiRunBytes && static_cast<unsigned char>(bytes[count]) < 0x80) {
-    units[count] = static_cast<unsigned char>(bytes[count]);
-    ++count;
+unsigned WidenAsAscii(const char* bytes, char16_t* units) {
+  unsigned others = 0;
+  for (size_t i = 0; i < kAsciiRunBytes; ++i) {
+    const unsigned char byte = static_cast<unsigned char>(bytes[i]);
+    units[i] = byte;
+    if (byte >= 0x80) others |= 1u << i;
   }
-  return count;
+  return others;
 }
 #endif
 
@@ -137,21 +138,24 @@ std::unique_ptr<OutputFile> PosixHost::CreateTrace(const char* name) {
   return traces_.Create(name);
 }
 
-WideString PosixHost::ConvertAnsiText(std::string_view text) {
-  if (!byte_units_) return ConvertThroughIconv(text);
-  WideString wide(text.size(), u'\0');
+void PosixHost::ConvertAnsiText(std::string_view text, WideString* wide_text) {
+  if (!byte_units_) {
+    *wide_text = ConvertThroughIconv(text);
+    return;
+  }
+  wide_text->resize(text.size());
+  char16_t* const wide = wide_text->data();
   const std::array<char16_t, 256>& units = *byte_units_;
   size_t i = 0;
-  // A run of ASCII, whole, then the one byte that ends it.
-  while (ascii_is_itself_ && text.size() - i >= kAsciiRunBytes) {
-    i += WidenAscii(text.data() + i, wide.data() + i);
-    if (i < text.size()) {
-      wide[i] = units[static_cast<unsigned char>(text[i])];
-      ++i;
+  // Sixteen bytes at once as if all were ASCII, then those that were not.
+  for (; ascii_is_itself_ && text.size() - i >= kAsciiRunBytes; i += kAsciiRunBytes) {
+    unsigned others = WidenAsAscii(text.data() + i, wide + i);
+    for (; others != 0; others &= others - 1) {
+      const size_t at = i + std::countr_zero(others);
+      wide[at] = units[static_cast<unsigned char>(text[at])];
     }
   }
   for (; i < text.size(); ++i) wide[i] = units[static_cast<unsigned char>(text[i])];
-  return wide;
 }
 
 WideString PosixHost::ConvertThroughIconv(std::string_view text) {

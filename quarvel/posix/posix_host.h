@@ -37,7 +37,7 @@ class PosixHost : public Host {
   // A byte that the code page leaves undefined becomes the character of the
   // same value, as Windows converts the unassigned bytes of its single-byte
   // code pages.
-  WideString ConvertAnsiText(std::string_view text) override;
+  void ConvertAnsiText(std::string_view text, WideString* wide) override;
   void WriteStandardOutput(std::string_view message) override;
 
  private:

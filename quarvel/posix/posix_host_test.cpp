@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "script/widen_text.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -35,7 +36,7 @@ TEST(PosixHostTest, ReadsTextInTheCodePageItIsGiven) {
   };
   for (const CodePageCase& c : cases) {
     PosixHost host(c.code_page);
-    EXPECT_EQ(host.ConvertAnsiText(c.bytes), Wide(c.text)) << c.code_page << " " << c.bytes;
+    EXPECT_EQ(WidenText(host, c.bytes), Wide(c.text)) << c.code_page << " " << c.bytes;
   }
 }
 

@@ -2,8 +2,14 @@
 
 namespace quarvel {
 
+void WidenText(Host& host, std::string_view text, WideString* wide) {
+  host.ConvertAnsiText(text.substr(0, text.find('\0')), wide);
+}
+
 WideString WidenText(Host& host, std::string_view text) {
-  return host.ConvertAnsiText(text.substr(0, text.find('\0')));
+  WideString wide;
+  WidenText(host, text, &wide);
+  return wide;
 }
 
 }  // namespace quarvel

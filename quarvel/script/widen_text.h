@@ -9,8 +9,12 @@
 
 namespace quarvel {
 
-// Converts `text` from the system ANSI code page to UTF-16 through `host`,
-// up to its first NUL byte.
+// Replaces the contents of *wide with `text` converted from the system ANSI
+// code page to UTF-16 through `host`, up to its first NUL byte; the memory
+// that *wide holds is reused.
+void WidenText(Host& host, std::string_view text, WideString* wide);
+
+// The same, into a new string.
 WideString WidenText(Host& host, std::string_view text);
 
 }  // namespace quarvel

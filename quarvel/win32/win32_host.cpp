@@ -23,19 +23,19 @@ class Win32Host : public Host {
   }
 
   std::unique_ptr<OutputFile> CreateTrace(const char* name) override {
-    const WideString wide_name = ConvertAnsiText(name);
+    WideString wide_name;
+    ConvertAnsiText(name, &wide_name);
     return NewStdioOutputFile(_wfsopen(wide_name.c_str(), L"wb", _SH_DENYNO));
   }
 
-  WideString ConvertAnsiText(std::string_view text) override {
+  void ConvertAnsiText(std::string_view text, WideString* wide) override {
     // MultiByteToWideChar takes the text with its terminating NUL, so that
     // the result is terminated as well.
     const std::string terminated(text);
-    WideString wide(text.size() + 1, L'\0');
-    const int units = MultiByteToWideChar(CP_ACP, 0, terminated.c_str(), -1, wide.data(),
-                                          static_cast<int>(wide.size()));
-    wide.resize(units > 0 ? units - 1 : 0);
-    return wide;
+    wide->resize(text.size() + 1);
+    const int units = MultiByteToWideChar(CP_ACP, 0, terminated.c_str(), -1, wide->data(),
+                                          static_cast<int>(wide->size()));
+    wide->resize(units > 0 ? units - 1 : 0);
   }
 
   void WriteStandardOutput(std::string_view message) override { WriteToStdout(message); }
