@@ -35,6 +35,8 @@ TEST(QuoteForLogTest, EscapesControlsAndWritesUtf8) {
        "\"Na\xc4\x8d\xc3\xadt\xc3\xa1n\xc3\xad \xc5\xbe\xc3\xa1"
        "dost o platbu\""},
       {u"0123456\U0001F600 \u20ac\x7f", "\"0123456\xf0\x9f\x98\x80 \xe2\x82\xac\\x7F\""},
+      // A run of escapes and characters of two bytes, with none plain.
+      {u"\x01\u00e9\\\"\n\u07ff\u0080\t", "\"\\x01\xc3\xa9\\\\\\\"\\n\xdf\xbf\xc2\x80\\t\""},
   };
   for (const QuoteCase& c : cases) EXPECT_EQ(QuoteForLog(Wide(c.text)), c.quoted) << c.quoted;
 }

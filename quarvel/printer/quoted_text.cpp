@@ -41,7 +41,7 @@ char* WriteCharacter(char32_t c, char* to) {
 }
 
 // The log's form of a character below U+0800, at most four bytes.
-struct CharacterForm {
+struct alignas(8) CharacterForm {
   char bytes[4] = {};
   uint8_t length = 0;
 };
@@ -61,11 +61,11 @@ const std::array<CharacterForm, kTabledCharacters>& CharacterForms() {
 
 bool IsSurrogate(WideChar unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
-// Writes the character that starts at text[*at] and moves *at past it;
-// `forms` are CharacterForms().
-char* WriteNext(const WideString& text, size_t* at,
-                const std::array<CharacterForm, kTabledCharacters>& forms, char* to) {
-  const WideChar unit = text[*at];
+// Writes the character that starts at text[*at], whose units are `units`,
+// and moves *at past it; `forms` are CharacterForms().
+inline char* WriteNext(const WideString& text, const WideChar* units, size_t* at,
+                       const CharacterForm* forms, char* to) {
+  const WideChar unit = units[*at];
   if (unit < kTabledCharacters) {
     const CharacterForm& form = forms[unit];
     std::memcpy(to, form.bytes, sizeof form.bytes);
@@ -76,17 +76,29 @@ char* WriteNext(const WideString& text, size_t* at,
     ++*at;
     return WriteUtf8(unit, to);
   }
-  return WriteUtf8(NextCodePoint(text, at), to);
+  // Through a copy: were *at itself handed on, the caller's counter would
+  // have to be read again after every byte written.
+  size_t next = *at;
+  to = WriteUtf8(NextCodePoint(text, &next), to);
+  *at = next;
+  return to;
 }
 
-// The units that CopyPlainRun looks at, at most.
+// The units that the writer looks at together.
 constexpr size_t kRunUnits = 8;
 
+// How a run of kRunUnits units is written.
+enum class RunKind {
+  kPlain,   // all plain ASCII, copied one byte each
+  kTabled,  // all below U+0800, each from the table
+  kMixed,   // some from U+0800 up, character by character
+};
+
 #if defined(__SSE2__)
-// Copies the plain ASCII units at the start of the kRunUnits units at
-// `units` to `to`, one byte each, and returns how many it copied. It may
-// write kRunUnits bytes at `to` whatever it copies.
-size_t CopyPlainRun(const WideChar* units, char* to) {
+// Tells how the kRunUnits units at `units` are written and, in case they
+// are plain, writes them at `to`. It may write kRunUnits bytes at `to`
+// whatever they are.
+RunKind WritePlainRun(const WideChar* units, char* to) {
   static_assert(sizeof(WideChar) == 2 && kRunUnits == 8);
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
   // Signed comparisons: units from 0x8000 up count as below 0x20.
@@ -94,38 +106,67 @@ size_t CopyPlainRun(const WideChar* units, char* to) {
                                           _mm_cmplt_epi16(v, _mm_set1_epi16(0x7F)));
   const __m128i escaped = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('"')),
                                        _mm_cmpeq_epi16(v, _mm_set1_epi16('\\')));
-  const unsigned plain = _mm_movemask_epi8(_mm_andnot_si128(escaped, printable));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(v, v));
-  return std::countr_one(plain) / 2;
+  if (_mm_movemask_epi8(_mm_andnot_si128(escaped, printable)) == 0xFFFF) return RunKind::kPlain;
+  const __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<int16_t>(0xF800)));
+  const bool tabled = _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+  return tabled ? RunKind::kTabled : RunKind::kMixed;
 }
 #else
 bool IsPlainAscii(WideChar unit) {
   return unit >= 0x20 && unit < 0x7F && unit != '\\' && unit != '"';
 }
 
-size_t CopyPlainRun(const WideChar* units, char* to) {
-  size_t count = 0;
-  for (; count < kRunUnits && IsPlainAscii(units[count]); ++count) {
-    to[count] = static_cast<char>(units[count]);
+RunKind WritePlainRun(const WideChar* units, char* to) {
+  RunKind kind = RunKind::kPlain;
+  for (size_t i = 0; i < kRunUnits; ++i) {
+    to[i] = static_cast<char>(units[i]);
+    if (units[i] >= kTabledCharacters) return RunKind::kMixed;
+    if (!IsPlainAscii(units[i])) kind = RunKind::kTabled;
   }
-  return count;
+  return kind;
 }
 #endif
+
+// Writes the kRunUnits units at `units`, all below U+0800, at `to` through
+// `forms`, CharacterForms(), and returns the end of what it wrote.
+char* WriteTabledRun(const WideChar* units, const CharacterForm* forms, char* to) {
+  for (size_t i = 0; i < kRunUnits; ++i) {
+    const CharacterForm& form = forms[units[i]];
+    std::memcpy(to, form.bytes, sizeof form.bytes);
+    to += form.length;
+  }
+  return to;
+}
 
 }  // namespace
 
 char* WriteQuotedForLog(const WideString& text, char* to) {
-  const std::array<CharacterForm, kTabledCharacters>& forms = CharacterForms();
+  // The text is read through locals: the bytes written through `to` might
+  // otherwise be the string's own fields, to be read again after each.
+  const CharacterForm* const forms = CharacterForms().data();
+  const WideChar* const units = text.data();
+  const size_t size = text.size();
   *to++ = '"';
   size_t at = 0;
-  // A run of plain ASCII, whole, then the one character that ends it.
-  while (text.size() - at >= kRunUnits) {
-    const size_t copied = CopyPlainRun(text.data() + at, to);
-    at += copied;
-    to += copied;
-    if (copied < kRunUnits) to = WriteNext(text, &at, forms, to);
+  while (size - at >= kRunUnits) {
+    switch (WritePlainRun(units + at, to)) {
+      case RunKind::kPlain:
+        to += kRunUnits;
+        at += kRunUnits;
+        break;
+      case RunKind::kTabled:
+        to = WriteTabledRun(units + at, forms, to);
+        at += kRunUnits;
+        break;
+      case RunKind::kMixed:
+        for (const size_t run_end = at + kRunUnits; at < run_end;) {
+          to = WriteNext(text, units, &at, forms, to);
+        }
+        break;
+    }
   }
-  while (at < text.size()) to = WriteNext(text, &at, forms, to);
+  while (at < size) to = WriteNext(text, units, &at, forms, to);
   *to++ = '"';
   return to;
 }
