@@ -10,7 +10,12 @@
 namespace quarvel {
 
 void StreamLineSink::WriteLine(std::string_view line) {
+#if defined(__GLIBC__)
+  // The log is written from one thread: the stream's lock is not needed.
+  fwrite_unlocked(line.data(), 1, line.size(), out_);
+#else
   std::fwrite(line.data(), 1, line.size(), out_);
+#endif
 }
 
 DialogOutcome LogPrinter::ChoosePrinter(Orientation orientation) {
