@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "print_document.h"
@@ -470,11 +471,8 @@ TEST_F(HostileScriptTest, TraceNamesTakenByDirectoriesChangeNothingElse) {
 // Guards against an element that stops early when its path names no image
 // file: it still takes its five lines, and the script goes on after them.
 TEST_F(HostileScriptTest, ImagePathsThatNameNoImageFileStillTakeFiveLines) {
-#ifdef _WIN32
-  const std::string device = "NUL";
-#else
-  const std::string device = "/dev/null";
-#endif
+  // Wide paths are the host's on Windows, whose null device is "NUL".
+  const std::string device = std::is_same_v<PathChar, wchar_t> ? "NUL" : "/dev/null";
   fs::create_directory("folder");
   WriteFileBytes("empty.png", "");
   for (const std::string& path : {std::string("folder"), device, std::string("empty.png")}) {
