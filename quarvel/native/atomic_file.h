@@ -10,10 +10,9 @@ namespace quarvel {
 // A regular file that appears at its path only once it is complete. It is
 // written as an unnamed file in the folder of its path (or, on a file system
 // that cannot make unnamed files, or without /proc to name them by, under a
-// hidden temporary name beside it),
-// and Commit puts it in place, replacing whatever file was there. Until
-// then the file that was there stays as it was, and a run that fails or is
-// killed leaves nothing of the new one.
+// hidden temporary name beside it), and Commit puts it in place, replacing
+// whatever file was there. Until then the file that was there stays as it
+// was, and a run that fails or is killed leaves nothing of the new one.
 //
 // A path that names something other than a regular file, such as
 // /dev/null or a named pipe, is written directly.
