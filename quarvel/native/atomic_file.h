@@ -12,7 +12,8 @@ namespace quarvel {
 // that cannot make unnamed files, or without /proc to name them by, under a
 // hidden temporary name beside it), and Commit puts it in place, replacing
 // whatever file was there. Until then the file that was there stays as it
-// was, and a run that fails or is killed leaves nothing of the new one.
+// was, and a run that fails or is killed leaves nothing of the new one at
+// the path (a killed run can leave the hidden file of the fallback).
 //
 // A path that names something other than a regular file, such as
 // /dev/null or a named pipe, is written directly.
