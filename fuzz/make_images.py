@@ -171,6 +171,7 @@ def images():
         "negative.bmp": bmp(2, 2, 24, info=bmp_info(2, -0x80000000, 24)),
         "colors.bmp": bmp(2, 2, 8, palette=b"\0" * 8, info=bmp_info(2, 2, 8, colors=0x40000000)),
         "offset.ico": ico(2, 2, dib_offset=0xFFFFFFF0),
+        "far.ico": ico(2, 2, dib_offset=0x7FFFFF00),
         "size.ico": ico(2, 2, entry=struct.pack("<BBBBHHII", 2, 2, 0, 0, 1, 32, 0xFFFFFFF0, 22)),
         "zero.gif": gif(2, 2, [gif_frame(0, 0)]),
         "zeroframe.gif": gif(2, 2, [gif_frame(2, 2, 10), gif_frame(0, 2, 10)]),

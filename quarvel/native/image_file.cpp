@@ -31,6 +31,21 @@ bool BmpHeaderWithinFile(std::string_view bytes) {
   return pixels_at <= bytes.size() && header_end <= bytes.size();
 }
 
+// The ICO decoder allocates at once as much as an entry of the directory
+// says that its image lies from the start: every image must start within
+// the file. What follows a directory cut short is left to the decoder.
+bool IcoImagesWithinFile(std::string_view bytes) {
+  constexpr size_t kDirectoryStart = 6;
+  constexpr size_t kEntrySize = 16;
+  const size_t entries = LittleEndianAt(bytes, 4, 2);
+  for (size_t entry = kDirectoryStart; entry < kDirectoryStart + entries * kEntrySize;
+       entry += kEntrySize) {
+    if (entry + kEntrySize > bytes.size()) return true;
+    if (LittleEndianAt(bytes, entry + 12, 4) > bytes.size()) return false;
+  }
+  return true;
+}
+
 // The bytes of the colour table that a GIF block's `flags` announce.
 size_t GifColorTableSize(uint32_t flags) { return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0; }
 
@@ -88,7 +103,7 @@ constexpr ImageType kImageTypes[] = {
     {"GIF89a"sv, "gif", GifFramesHavePixels},
     {"II*\0"sv, "tiff", AnyHeader},
     {"MM\0*"sv, "tiff", AnyHeader},
-    {"\0\0\1\0"sv, "ico", AnyHeader},
+    {"\0\0\1\0"sv, "ico", IcoImagesWithinFile},
 };
 
 const ImageType* TypeOf(std::string_view bytes) {

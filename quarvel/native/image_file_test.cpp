@@ -72,6 +72,16 @@ std::string GifFrame(uint32_t width, uint32_t height) {
          std::string("\0\x08\x07\x00\x01\x00\x00\x00\x20\x20\0", 11);
 }
 
+// An icon of one image of 2 x 2 black pixels of 32 bits, which its
+// directory says starts at `image_at`; it starts at 22.
+std::string Icon(uint32_t image_at) {
+  return LittleEndian(0, 2) + LittleEndian(1, 2) + LittleEndian(1, 2) +
+         std::string("\x02\x02\0\0", 4) + LittleEndian(1, 2) + LittleEndian(32, 2) +
+         LittleEndian(64, 4) + LittleEndian(image_at, 4) + LittleEndian(40, 4) +
+         LittleEndian(2, 4) + LittleEndian(4, 4) + LittleEndian(1, 2) + LittleEndian(32, 2) +
+         std::string(24 + 16 + 8, '\0');
+}
+
 // Writes a real image of 4 x 2 pixels in `format` ("png", "jpeg") to `path`.
 void SaveImage(const char* path, const char* format) {
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 4, 2);
@@ -136,8 +146,9 @@ std::string Overwritten(std::string bytes, size_t at, std::string_view part) {
 }
 
 // Guards against headers that the decoders trust: a BMP header or pixel
-// offset beyond the file made the decoder allocate 4 GiB at once, and a GIF
-// frame without pixels made it misuse GLib. Such files are no images.
+// offset, or an ICO image's offset, beyond the file made the decoder
+// allocate up to 4 GiB at once, and a GIF frame without pixels made it
+// misuse GLib. Such files are no images.
 TEST(LoadImageFileTest, RefusesHeadersThatMisleadTheDecoders) {
   ScopedTempDir temp_dir;
   const std::string bmp = BmpHeader(2, 2) + std::string(16, '\0');
@@ -148,14 +159,17 @@ TEST(LoadImageFileTest, RefusesHeadersThatMisleadTheDecoders) {
   } cases[] = {
       {"header.bmp", Overwritten(bmp, 14, LittleEndian(0xFFFFFFF0, 4))},
       {"offset.bmp", Overwritten(bmp, 10, LittleEndian(0xFFFFFFF0, 4))},
+      {"offset.ico", Icon(0x7FFFFF00)},
       {"narrow.gif", GifScreen(2, 2) + GifFrame(0, 2) + ";"},
       {"flat.gif", GifScreen(2, 2) + GifFrame(2, 0) + ";"},
       {"second.gif", gif + GifFrame(2, 0) + ";"},
   };
   WriteFileBytes("sound.bmp", bmp);
   WriteFileBytes("sound.gif", gif + ";");
-  EXPECT_EQ(LoadImageFile("sound.bmp").fault, ImageFault::kNone);
-  EXPECT_EQ(LoadImageFile("sound.gif").fault, ImageFault::kNone);
+  WriteFileBytes("sound.ico", Icon(22));
+  for (const char* sound : {"sound.bmp", "sound.gif", "sound.ico"}) {
+    EXPECT_EQ(LoadImageFile(sound).fault, ImageFault::kNone) << sound;
+  }
   for (const auto& image : cases) {
     const GLibWarnings warnings;
     WriteFileBytes(image.name, image.bytes);
