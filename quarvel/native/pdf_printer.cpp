@@ -171,6 +171,20 @@ void ToCurrentPointPrecision(cairo_t* cr, double* x, double* y) {
   cairo_device_to_user(cr, x, y);
 }
 
+// FreeType sizes glyphs in 16-bit pixels to the em. Beyond that, cairo puts
+// the context in error, and keeps the scaled font in error, and its face,
+// for ever.
+constexpr double kMaxFreeTypeEm = 65535;
+
+// Whether glyphs of `em` in the user space of `cr` are beyond FreeType's
+// sizes on the device.
+bool BeyondFreeType(cairo_t* cr, double em) {
+  double x = em;
+  double y = em;
+  cairo_user_to_device_distance(cr, &x, &y);
+  return std::abs(x) > kMaxFreeTypeEm || std::abs(y) > kMaxFreeTypeEm;
+}
+
 // On raster pages, glyphs of more device pixels to the em than this are
 // filled as outlines: cairo renders each glyph that it shows into a bitmap
 // of its size and keeps it, and a line of huge glyphs took gigabytes.
@@ -264,6 +278,7 @@ void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideStri
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
   const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
+  if (BeyondFreeType(cr, cell.em)) return;
   KeptFont& scaled = text_layout_.Font(cr, face.face, cell.em);
   double x = at.x;
   double y = at.y + cell.ascent;
