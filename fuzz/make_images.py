@@ -5,13 +5,16 @@ A few tiny images of each format that the native printer decodes (PNG, JPEG,
 BMP, GIF, TIFF, ICO), and damaged ones: cut short, with a bad header, or
 with a header that promises a huge image (a decompression bomb). The
 fuzzer's scripts name them by file name. Only the standard library is used,
-so that the files can be made again anywhere:
+so that the files can be made again anywhere, the same byte for byte:
 
-    python3 fuzz/make_images.py
+    python3 fuzz/make_images.py           writes the files
+    python3 fuzz/make_images.py --check   exits 1 unless fuzz/images holds
+                                          exactly the files it makes
 """
 
 import os
 import struct
+import sys
 import zlib
 
 IMAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
@@ -187,12 +190,27 @@ def images():
     }
 
 
-def main():
+def check():
+    made = images()
+    status = 0
+    for name in sorted(set(made) | set(os.listdir(IMAGES))):
+        path = os.path.join(IMAGES, name)
+        committed = open(path, "rb").read() if os.path.exists(path) else None
+        if committed != made.get(name):
+            print(f"fuzz/images/{name} differs from what make_images.py makes")
+            status = 1
+    return status
+
+
+def main(arguments):
+    if arguments == ["--check"]:
+        return check()
     os.makedirs(IMAGES, exist_ok=True)
-    for name, data in sorted(images().items()):
+    for name, data in images().items():
         with open(os.path.join(IMAGES, name), "wb") as out:
             out.write(data)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main(sys.argv[1:]))
