@@ -78,8 +78,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t last = size == 0 ? 0 : data[size - 1];
-  const quarvel::PageSettings& settings =
-      quarvel::kSettings[last % std::size(quarvel::kSettings)];
+  const quarvel::PageSettings& settings = quarvel::kSettings[last % std::size(quarvel::kSettings)];
   quarvel::FixedScriptHost host(std::string_view(reinterpret_cast<const char*>(data), size));
   quarvel::DroppedJobs jobs;
   quarvel::PdfPrinter printer(settings, jobs);

@@ -47,7 +47,9 @@ bool IcoImagesWithinFile(std::string_view bytes) {
 }
 
 // The bytes of the colour table that a GIF block's `flags` announce.
-size_t GifColorTableSize(uint32_t flags) { return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0; }
+size_t GifColorTableSize(uint32_t flags) {
+  return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
+}
 
 // The offset after the data sub-blocks from `at`: each is a length byte and
 // that many bytes, up to one of length 0.
@@ -85,6 +87,7 @@ bool GifFramesHavePixels(std::string_view bytes) {
   return true;
 }
 
+// A header that its decoder is given as it is.
 bool AnyHeader(std::string_view) { return true; }
 
 // The decoder of each known format, by the bytes that start its files, and
