@@ -13,26 +13,105 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// The decoder of each known format, by the bytes that start its files.
+// The unsigned little-endian number of `size` bytes at `at` in `bytes`;
+// 0 beyond their end.
+uint32_t LittleEndianAt(std::string_view bytes, size_t at, size_t size) {
+  if (at + size > bytes.size()) return 0;
+  uint32_t value = 0;
+  for (size_t i = size; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The BMP decoder allocates at once as much as the header says the header
+// is long and the pixels lie from the start: both must end within the file.
+bool BmpHeaderWithinFile(std::string_view bytes) {
+  constexpr size_t kFileHeaderSize = 14;
+  const uint64_t pixels_at = LittleEndianAt(bytes, 10, 4);
+  const uint64_t header_end = kFileHeaderSize + uint64_t{LittleEndianAt(bytes, 14, 4)};
+  return pixels_at <= bytes.size() && header_end <= bytes.size();
+}
+
+// The ICO decoder allocates at once as much as an entry of the directory
+// says that its image lies from the start: every image must start within
+// the file. What follows a directory cut short is left to the decoder.
+bool IcoImagesWithinFile(std::string_view bytes) {
+  constexpr size_t kDirectoryStart = 6;
+  constexpr size_t kEntrySize = 16;
+  const size_t entries = LittleEndianAt(bytes, 4, 2);
+  for (size_t entry = kDirectoryStart; entry < kDirectoryStart + entries * kEntrySize;
+       entry += kEntrySize) {
+    if (entry + kEntrySize > bytes.size()) return true;
+    if (LittleEndianAt(bytes, entry + 12, 4) > bytes.size()) return false;
+  }
+  return true;
+}
+
+// The bytes of the colour table that a GIF block's `flags` announce.
+size_t GifColorTableSize(uint32_t flags) {
+  return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
+}
+
+// The offset after the data sub-blocks from `at`: each is a length byte and
+// that many bytes, up to one of length 0.
+size_t SkipGifSubBlocks(std::string_view bytes, size_t at) {
+  while (at < bytes.size()) {
+    const size_t length = static_cast<unsigned char>(bytes[at]);
+    at += 1 + length;
+    if (length == 0) break;
+  }
+  return at;
+}
+
+// The GIF decoder makes a frame of no width or height a pixel buffer that
+// GLib refuses, with a critical message: every frame must have pixels. What
+// follows a damaged block is left to the decoder.
+bool GifFramesHavePixels(std::string_view bytes) {
+  constexpr size_t kScreenEnd = 13;
+  constexpr size_t kFrameHeaderSize = 10;
+  size_t at = kScreenEnd + GifColorTableSize(LittleEndianAt(bytes, 10, 1));
+  while (at < bytes.size()) {
+    if (bytes[at] == ',') {
+      if (at + kFrameHeaderSize > bytes.size()) return true;
+      if (LittleEndianAt(bytes, at + 5, 2) == 0 || LittleEndianAt(bytes, at + 7, 2) == 0) {
+        return false;
+      }
+      // The frame's header, its colour table, and the byte of its code size.
+      at += kFrameHeaderSize + GifColorTableSize(LittleEndianAt(bytes, at + 9, 1)) + 1;
+    } else if (bytes[at] == '!') {
+      at += 2;  // the introducer and the extension's label
+    } else {
+      return true;
+    }
+    at = SkipGifSubBlocks(bytes, at);
+  }
+  return true;
+}
+
+// A header that its decoder is given as it is.
+bool AnyHeader(std::string_view) { return true; }
+
+// The decoder of each known format, by the bytes that start its files, and
+// what its header must hold before the decoder is given the file.
 struct ImageType {
   std::string_view magic;
   const char* decoder;
+  bool (*header_is_sound)(std::string_view bytes);
 };
 
 constexpr ImageType kImageTypes[] = {
-    {"\x89PNG\r\n\x1a\n"sv, "png"},
-    {"\xff\xd8\xff"sv, "jpeg"},
-    {"BM"sv, "bmp"},
-    {"GIF87a"sv, "gif"},
-    {"GIF89a"sv, "gif"},
-    {"II*\0"sv, "tiff"},
-    {"MM\0*"sv, "tiff"},
-    {"\0\0\1\0"sv, "ico"},
+    {"\x89PNG\r\n\x1a\n"sv, "png", AnyHeader},
+    {"\xff\xd8\xff"sv, "jpeg", AnyHeader},
+    {"BM"sv, "bmp", BmpHeaderWithinFile},
+    {"GIF87a"sv, "gif", GifFramesHavePixels},
+    {"GIF89a"sv, "gif", GifFramesHavePixels},
+    {"II*\0"sv, "tiff", AnyHeader},
+    {"MM\0*"sv, "tiff", AnyHeader},
+    {"\0\0\1\0"sv, "ico", IcoImagesWithinFile},
 };
 
-const char* DecoderFor(std::string_view bytes) {
+const ImageType* TypeOf(std::string_view bytes) {
   for (const ImageType& type : kImageTypes) {
-    if (bytes.starts_with(type.magic)) return type.decoder;
+    if (bytes.starts_with(type.magic)) return &type;
   }
   return nullptr;
 }
@@ -147,15 +226,15 @@ LoadedImage LoadImageFile(const std::string& path) {
   if (const ImageFault fault = ReadImageBytes(path, &bytes); fault != ImageFault::kNone) {
     return {fault, nullptr};
   }
-  const char* decoder = DecoderFor(bytes);
-  if (decoder == nullptr) return {ImageFault::kNotAnImage, nullptr};
+  const ImageType* type = TypeOf(bytes);
+  if (type == nullptr || !type->header_is_sound(bytes)) return {ImageFault::kNotAnImage, nullptr};
   bool too_large = false;
-  SurfacePtr surface = Decode(bytes, decoder, &too_large);
+  SurfacePtr surface = Decode(bytes, type->decoder, &too_large);
   if (surface == nullptr) {
     return {too_large ? ImageFault::kTooLarge : ImageFault::kNotAnImage, nullptr};
   }
   AttachMimeData(surface.get(), CAIRO_MIME_TYPE_UNIQUE_ID, UniqueId(bytes));
-  if (std::string_view(decoder) == "jpeg") {
+  if (std::string_view(type->decoder) == "jpeg") {
     AttachMimeData(surface.get(), CAIRO_MIME_TYPE_JPEG, std::move(bytes));
   }
   return {ImageFault::kNone, std::move(surface)};

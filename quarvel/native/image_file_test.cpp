@@ -58,6 +58,30 @@ std::string GifHeader(uint32_t width, uint32_t height) {
          std::string("\0\x08", 2);
 }
 
+// A GIF's header for a screen of `width` x `height` pixels in two colours,
+// black and white.
+std::string GifScreen(uint32_t width, uint32_t height) {
+  return "GIF89a" + LittleEndian(width, 2) + LittleEndian(height, 2) +
+         std::string("\x80\0\0\0\0\0\xff\xff\xff", 9);
+}
+
+// A GIF frame of `width` x `height` pixels holding four black pixels, as
+// codes of 9 bits: clear, 0, 0, 0, 0, end.
+std::string GifFrame(uint32_t width, uint32_t height) {
+  return "," + LittleEndian(0, 4) + LittleEndian(width, 2) + LittleEndian(height, 2) +
+         std::string("\0\x08\x07\x00\x01\x00\x00\x00\x20\x20\0", 11);
+}
+
+// An icon of one image of 2 x 2 black pixels of 32 bits, which its
+// directory says starts at `image_at`; it starts at 22.
+std::string Icon(uint32_t image_at) {
+  return LittleEndian(0, 2) + LittleEndian(1, 2) + LittleEndian(1, 2) +
+         std::string("\x02\x02\0\0", 4) + LittleEndian(1, 2) + LittleEndian(32, 2) +
+         LittleEndian(64, 4) + LittleEndian(image_at, 4) + LittleEndian(40, 4) +
+         LittleEndian(2, 4) + LittleEndian(4, 4) + LittleEndian(1, 2) + LittleEndian(32, 2) +
+         std::string(24 + 16 + 8, '\0');
+}
+
 // Writes a real image of 4 x 2 pixels in `format` ("png", "jpeg") to `path`.
 void SaveImage(const char* path, const char* format) {
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 4, 2);
@@ -91,6 +115,66 @@ TEST(LoadImageFileTest, RefusesImagesBeyondTheBoundsBeforeDecoding) {
     const LoadedImage image = LoadImageFile(bomb.name);
     EXPECT_EQ(image.fault, ImageFault::kTooLarge) << bomb.name;
     EXPECT_EQ(image.surface, nullptr) << bomb.name;
+  }
+}
+
+// Counts GLib's warnings and critical messages while it lives: a decoder
+// that prints one was given what it cannot handle.
+class GLibWarnings {
+ public:
+  GLibWarnings() : previous_(g_log_set_default_handler(Count, this)) {}
+  ~GLibWarnings() { g_log_set_default_handler(previous_, nullptr); }
+  GLibWarnings(const GLibWarnings&) = delete;
+  GLibWarnings& operator=(const GLibWarnings&) = delete;
+
+  int count() const { return count_; }
+
+ private:
+  static void Count(const gchar*, GLogLevelFlags level, const gchar*, gpointer self) {
+    if ((level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) != 0) {
+      ++static_cast<GLibWarnings*>(self)->count_;
+    }
+  }
+
+  GLogFunc previous_;
+  int count_ = 0;
+};
+
+// `bytes` with `part` written over them from `at`.
+std::string Overwritten(std::string bytes, size_t at, std::string_view part) {
+  return bytes.replace(at, part.size(), part);
+}
+
+// Guards against headers that the decoders trust: a BMP header or pixel
+// offset, or an ICO image's offset, beyond the file made the decoder
+// allocate up to 4 GiB at once, and a GIF frame without pixels made it
+// misuse GLib. Such files are no images.
+TEST(LoadImageFileTest, RefusesHeadersThatMisleadTheDecoders) {
+  ScopedTempDir temp_dir;
+  const std::string bmp = BmpHeader(2, 2) + std::string(16, '\0');
+  const std::string gif = GifScreen(2, 2) + GifFrame(2, 2);
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"header.bmp", Overwritten(bmp, 14, LittleEndian(0xFFFFFFF0, 4))},
+      {"offset.bmp", Overwritten(bmp, 10, LittleEndian(0xFFFFFFF0, 4))},
+      {"offset.ico", Icon(0x7FFFFF00)},
+      {"narrow.gif", GifScreen(2, 2) + GifFrame(0, 2) + ";"},
+      {"flat.gif", GifScreen(2, 2) + GifFrame(2, 0) + ";"},
+      {"second.gif", gif + GifFrame(2, 0) + ";"},
+  };
+  WriteFileBytes("sound.bmp", bmp);
+  WriteFileBytes("sound.gif", gif + ";");
+  WriteFileBytes("sound.ico", Icon(22));
+  for (const char* sound : {"sound.bmp", "sound.gif", "sound.ico"}) {
+    EXPECT_EQ(LoadImageFile(sound).fault, ImageFault::kNone) << sound;
+  }
+  for (const auto& image : cases) {
+    const GLibWarnings warnings;
+    WriteFileBytes(image.name, image.bytes);
+    EXPECT_EQ(LoadImageFile(image.name).fault, ImageFault::kNotAnImage) << image.name;
+    EXPECT_EQ(warnings.count(), 0) << image.name;
   }
 }
 

@@ -171,6 +171,39 @@ void ToCurrentPointPrecision(cairo_t* cr, double* x, double* y) {
   cairo_device_to_user(cr, x, y);
 }
 
+// FreeType sizes glyphs in 16-bit pixels to the em. Beyond that, cairo puts
+// the context in error, and keeps the scaled font in error, and its face,
+// for ever.
+constexpr double kMaxFreeTypeEm = 65535;
+
+// Whether glyphs of `em` in the user space of `cr` are beyond FreeType's
+// sizes on the device.
+bool BeyondFreeType(cairo_t* cr, double em) {
+  double x = em;
+  double y = em;
+  cairo_user_to_device_distance(cr, &x, &y);
+  return std::abs(x) > kMaxFreeTypeEm || std::abs(y) > kMaxFreeTypeEm;
+}
+
+// On raster pages, glyphs of more device pixels to the em than this are
+// filled as outlines: cairo renders each glyph that it shows into a bitmap
+// of its size and keeps it, and a line of huge glyphs took gigabytes.
+constexpr double kMaxBitmapEm = 256;
+
+// Draws `run` in the context's scaled font and source, as glyphs or as
+// their outlines.
+void DrawRun(cairo_t* cr, const GlyphRun& run, bool as_outlines) {
+  const int glyphs = static_cast<int>(run.glyphs.size());
+  if (as_outlines) {
+    cairo_glyph_path(cr, run.glyphs.data(), glyphs);
+    cairo_fill(cr);
+    return;
+  }
+  cairo_show_text_glyphs(cr, run.utf8.data(), static_cast<int>(run.utf8.size()), run.glyphs.data(),
+                         glyphs, run.clusters.data(), static_cast<int>(run.clusters.size()),
+                         cairo_text_cluster_flags_t{});
+}
+
 // One drawing on the current page: the context's state is saved for it and
 // restored after it, and an error it caused ends with it.
 class Drawing {
@@ -245,6 +278,7 @@ void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideStri
   const Drawing drawing(*document_);
   cairo_t* cr = drawing.context();
   const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
+  if (BeyondFreeType(cr, cell.em)) return;
   KeptFont& scaled = text_layout_.Font(cr, face.face, cell.em);
   double x = at.x;
   double y = at.y + cell.ascent;
@@ -259,10 +293,7 @@ void PdfPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideStri
   if (run_.ink) ink_.Add(*run_.ink);
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_scaled_font(cr, scaled.font());
-  cairo_show_text_glyphs(cr, run_.utf8.data(), static_cast<int>(run_.utf8.size()),
-                         run_.glyphs.data(), static_cast<int>(run_.glyphs.size()),
-                         run_.clusters.data(), static_cast<int>(run_.clusters.size()),
-                         cairo_text_cluster_flags_t{});
+  DrawRun(cr, run_, settings_.format == OutputFormat::kPng && cell.em > kMaxBitmapEm);
 }
 
 void PdfPrinter::DrawSegment(DevicePoint from, DevicePoint to) {

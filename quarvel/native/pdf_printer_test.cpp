@@ -2,6 +2,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -12,6 +13,10 @@
 
 #include "print_document.h"
 #include "testing/test_support.h"
+
+// The bytes in use in AddressSanitizer's allocator, when the tests run under
+// it: glibc's allocator is not used then.
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace quarvel {
 namespace {
@@ -184,6 +189,74 @@ TEST_F(PdfPrinterTest, AnImageIsEmbeddedOnceAndJpegAsItIs) {
   EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/Subtype /Image"), 2);
   EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/DCTDecode"), 1);
   EXPECT_EQ(Occurrences(jobs_.pdfs[1], "/DCTDecode"), 1);
+}
+
+// The bytes that the program has allocated and not freed.
+size_t HeapInUse() {
+  if (__sanitizer_get_current_allocated_bytes != nullptr) {
+    return __sanitizer_get_current_allocated_bytes();
+  }
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+// The dark pixels of `page` left of `right` and above `bottom`.
+int DarkPixels(cairo_surface_t* page, int right, int bottom) {
+  const unsigned char* pixels = cairo_image_surface_get_data(page);
+  const int stride = cairo_image_surface_get_stride(page);
+  int dark = 0;
+  for (int y = 0; y < bottom; ++y) {
+    for (int x = 0; x < right; ++x) {
+      dark += (reinterpret_cast<const uint32_t*>(pixels + y * stride)[x] & 0xFF) < 0x80;
+    }
+  }
+  return dark;
+}
+
+// Guards against huge text on raster pages taking memory by the square of
+// its size: cairo renders each glyph it shows into a bitmap and keeps it,
+// and a line of 26 letters 4000 pixels high took 700 MB. Such text is
+// filled as outlines, which are drawn as the glyphs would be.
+TEST_F(PdfPrinterTest, HugeTextOnRasterPagesIsDrawnWithoutBitmaps) {
+  const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  const auto line = [&letters](int size) {
+    return "x\nbeginDocument\nbeginPage\nbeginText\n\n" + std::to_string(size) +
+           "\nnormal\n\n-1\n800\n" + letters + "\nendText\nendPage\nendDocument\n";
+  };
+  const PageSettings png = {{72, kLetter}, std::nullopt, OutputFormat::kPng};
+  Print(line(-20), png);
+  const size_t before = HeapInUse();
+  Print(line(-2000), png);
+  EXPECT_LT(HeapInUse(), before + (size_t{16} << 20));
+  ASSERT_EQ(jobs_.jobs.size(), 2u);
+  WriteFileBytes("page.png", jobs_.jobs[1][0].bytes);
+  cairo_surface_t* page = cairo_image_surface_create_from_png("page.png");
+  EXPECT_GT(DarkPixels(page, 612, 792), 10000) << "the first letters, across the page";
+  cairo_surface_destroy(page);
+}
+
+// Guards against text too large for FreeType, which sizes glyphs in 16-bit
+// pixels to the em: cairo put the context in error, and kept the scaled
+// font in error and its face for ever, so that each printer that met such
+// text leaked its face. It draws nothing, and the text after it is drawn.
+TEST_F(PdfPrinterTest, TextTooLargeForFreeTypeDrawsNothingAndKeepsNothing) {
+  const std::string huge = "beginText\n\n-65536\nbold\n\n0\n800\nW\nendText\n";
+  const auto page = [](const std::string& blocks) {
+    return "x\nbeginDocument\nbeginPage\n" + blocks + "endPage\nendDocument\n";
+  };
+  const PageSettings png = {{72, kLetter}, std::nullopt, OutputFormat::kPng};
+  Print(page(huge), png);
+  const size_t before = HeapInUse();
+  for (int run = 0; run < 20; ++run) {
+    Print(page(huge), png);
+    jobs_ = KeptJobs();
+  }
+  EXPECT_LT(HeapInUse(), before + (size_t{64} << 10));
+  Print(page(huge + "beginText\n\n-8\nnormal\n\n0\n800\nafter\nendText\n"), png);
+  WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
+  cairo_surface_t* drawn = cairo_image_surface_create_from_png("page.png");
+  EXPECT_GT(DarkPixels(drawn, 40, 8), 0) << "the text after it";
+  cairo_surface_destroy(drawn);
 }
 
 // Guards against Arial resolved to a face whose metrics differ from
