@@ -26,7 +26,11 @@ root=$(pwd)
 # absolute.
 scratch=$(mktemp -d /tmp/quarvel-fuzz-corpus.XXXXXX)
 log=$(mktemp /tmp/quarvel-fuzz-log.XXXXXX)
-trap 'rm -rf "$scratch" "$log"' EXIT
+# The fuzzer's own temporary directory, where it runs, is made under this
+# one: libFuzzer ends the process without the destructor that removes it.
+temp=$(mktemp -d /tmp/quarvel-fuzz-temp.XXXXXX)
+trap 'rm -rf "$scratch" "$log" "$temp"' EXIT
+export TMPDIR=$temp
 mkdir -p build/fuzz-findings
 
 # The font libraries' caches, made once and never freed, are no leaks. Freed
