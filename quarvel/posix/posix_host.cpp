@@ -1,14 +1,12 @@
 #include "posix/posix_host.h"
 
 #include <errno.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <sys/stat.h>
 
 #include <bit>
 #include <cstdio>
 
+#include "sse2.h"
 #include "stdio_file.h"
 
 namespace quarvel {
@@ -74,7 +72,7 @@ std::optional<std::array<char16_t, 256>> ByteUnits(iconv_t converter) {
 // The bytes that WidenAsAscii widens at once.
 constexpr size_t kAsciiRunBytes = 16;
 
-#if defined(__SSE2__)
+#if defined(QUARVEL_SSE2)
 // Widens the kAsciiRunBytes bytes at `bytes` to `units`, each to the unit
 // of its own value, and returns the mask of the bytes that are not ASCII
 // (bit i for the byte i), whose units are still to be looked up.

@@ -1,15 +1,12 @@
 #include "printer/quoted_text.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "printer/utf8.h"
+#include "sse2.h"
 
 namespace quarvel {
 
@@ -94,7 +91,7 @@ enum class RunKind {
   kMixed,   // some from U+0800 up, character by character
 };
 
-#if defined(__SSE2__)
+#if defined(QUARVEL_SSE2)
 // Tells how the kRunUnits units at `units` are written and, in case they
 // are plain, writes them at `to`. It may write kRunUnits bytes at `to`
 // whatever they are.

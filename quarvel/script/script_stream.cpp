@@ -1,10 +1,8 @@
 #include "script/script_stream.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <bit>
+
+#include "sse2.h"
 
 namespace quarvel {
 
@@ -15,7 +13,7 @@ constexpr char kEndOfInput = '\x1a';
 
 // Finds the first byte in [from, to) that the text-mode rules look at.
 const char* FindControlByte(const char* from, const char* to) {
-#if defined(__SSE2__)
+#if defined(QUARVEL_SSE2)
   // Sixteen bytes at a time while they last.
   const __m128i line_feed = _mm_set1_epi8('\n');
   const __m128i carriage_return = _mm_set1_epi8('\r');
