@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "script/widen_text.h"
+#include "shared_types.h"
 
 namespace quarvel {
 
