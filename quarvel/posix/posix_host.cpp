@@ -137,10 +137,7 @@ std::unique_ptr<OutputFile> PosixHost::CreateTrace(const char* name) {
 }
 
 void PosixHost::ConvertAnsiText(std::string_view text, WideString* wide_text) {
-  if (!byte_units_) {
-    *wide_text = ConvertThroughIconv(text);
-    return;
-  }
+  if (!byte_units_) return ConvertThroughIconv(text, wide_text);
   wide_text->resize(text.size());
   char16_t* const wide = wide_text->data();
   const std::array<char16_t, 256>& units = *byte_units_;
@@ -156,10 +153,10 @@ void PosixHost::ConvertAnsiText(std::string_view text, WideString* wide_text) {
   for (; i < text.size(); ++i) wide[i] = units[static_cast<unsigned char>(text[i])];
 }
 
-WideString PosixHost::ConvertThroughIconv(std::string_view text) {
-  WideString wide;
+void PosixHost::ConvertThroughIconv(std::string_view text, WideString* wide) {
+  wide->clear();
   // One unit per byte in a single-byte code page, and no more in most others.
-  wide.reserve(text.size());
+  wide->reserve(text.size());
   if (text.size() * 2 > chunk_.size() && chunk_.size() < kLongChunkBytes) {
     chunk_.resize(kLongChunkBytes);
   }
@@ -171,14 +168,13 @@ WideString PosixHost::ConvertThroughIconv(std::string_view text) {
     size_t out_left = chunk_.size();
     const size_t result = iconv(converter_, &in, &in_left, &out, &out_left);
     const int error = errno;
-    AppendUnits(chunk_.data(), out - chunk_.data(), &wide);
+    AppendUnits(chunk_.data(), out - chunk_.data(), wide);
     if (result == static_cast<size_t>(-1) && error != E2BIG) {
-      wide.push_back(static_cast<unsigned char>(*in));
+      wide->push_back(static_cast<unsigned char>(*in));
       ++in;
       --in_left;
     }
   }
-  return wide;
 }
 
 void PosixHost::WriteStandardOutput(std::string_view message) { WriteToStdout(message); }

@@ -41,8 +41,8 @@ class PosixHost : public Host {
   void WriteStandardOutput(std::string_view message) override;
 
  private:
-  // Converts `text` through iconv, in chunks.
-  WideString ConvertThroughIconv(std::string_view text);
+  // Replaces *wide with `text` converted through iconv, in chunks.
+  void ConvertThroughIconv(std::string_view text, WideString* wide);
 
   iconv_t converter_;
   // The unit of each byte, when the code page has one for every byte: a
