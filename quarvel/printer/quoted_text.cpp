@@ -56,23 +56,17 @@ const std::array<CharacterForm, kTabledCharacters>& CharacterForms() {
   return forms;
 }
 
-bool IsSurrogate(WideChar unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+// Writes `form` at `to`, and returns the end of what it wrote.
+inline char* WriteForm(const CharacterForm& form, char* to) {
+  std::memcpy(to, form.bytes, sizeof form.bytes);
+  return to + form.length;
+}
 
 // Writes the character that starts at text[*at], whose units are `units`,
 // and moves *at past it; `forms` are CharacterForms().
 inline char* WriteNext(const WideString& text, const WideChar* units, size_t* at,
                        const CharacterForm* forms, char* to) {
-  const WideChar unit = units[*at];
-  if (unit < kTabledCharacters) {
-    const CharacterForm& form = forms[unit];
-    std::memcpy(to, form.bytes, sizeof form.bytes);
-    ++*at;
-    return to + form.length;
-  }
-  if (!IsSurrogate(unit)) {
-    ++*at;
-    return WriteUtf8(unit, to);
-  }
+  if (units[*at] < kTabledCharacters) return WriteForm(forms[units[(*at)++]], to);
   // Through a copy: were *at itself handed on, the caller's counter would
   // have to be read again after every byte written.
   size_t next = *at;
@@ -128,11 +122,7 @@ RunKind WritePlainRun(const WideChar* units, char* to) {
 // Writes the kRunUnits units at `units`, all below U+0800, at `to` through
 // `forms`, CharacterForms(), and returns the end of what it wrote.
 char* WriteTabledRun(const WideChar* units, const CharacterForm* forms, char* to) {
-  for (size_t i = 0; i < kRunUnits; ++i) {
-    const CharacterForm& form = forms[units[i]];
-    std::memcpy(to, form.bytes, sizeof form.bytes);
-    to += form.length;
-  }
+  for (size_t i = 0; i < kRunUnits; ++i) to = WriteForm(forms[units[i]], to);
   return to;
 }
 
