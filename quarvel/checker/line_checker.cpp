@@ -61,8 +61,6 @@ bool IsAllNumberSpace(std::string_view text) {
   return true;
 }
 
-std::string Number(size_t value) { return std::to_string(value); }
-
 }  // namespace
 
 void LineChecker::KeywordActed(size_t line, std::string_view keyword) {
@@ -70,7 +68,7 @@ void LineChecker::KeywordActed(size_t line, std::string_view keyword) {
   if (!InNoTextTable()) return;
   Report(line, Warning::kMisplaced,
          Quote(keyword) + " inside the no-text table opened at line " +
-             Number(blocks_.back().line) + " acts as at the top level");
+             std::to_string(blocks_.back().line) + " acts as at the top level");
 }
 
 void LineChecker::BlockOpened(size_t line, BlockKind block) {
@@ -168,7 +166,7 @@ bool LineChecker::InNoTextTable() const {
 std::string LineChecker::BlockPhrase() const {
   if (blocks_.empty()) return "the script";
   const OpenBlock& block = blocks_.back();
-  return "the " + std::string(InfoOf(block.kind).name) + " opened at line " + Number(block.line);
+  return "the " + std::string(InfoOf(block.kind).name) + " opened at line " + std::to_string(block.line);
 }
 
 std::string LineChecker::Where() const {
@@ -235,7 +233,7 @@ void LineChecker::RememberNearClosing(size_t line, std::string_view text) {
   if (const std::optional<NearMiss> near = FindNearMiss(text, closing)) {
     blocks_.back().near_closing_line = line;
     blocks_.back().near_closing_text =
-        "line " + Number(line) + ", " + Quote(text) + ", would be it but for " + near->difference;
+        "line " + std::to_string(line) + ", " + Quote(text) + ", would be it but for " + near->difference;
   }
 }
 
