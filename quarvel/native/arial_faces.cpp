@@ -61,6 +61,7 @@ ArialFace LoadArial(bool bold, bool italic) {
     return loaded;
   }
   loaded.metrics = MetricsOf(face);
+  loaded.freetype = face;
   loaded.face = cairo_ft_font_face_create_for_ft_face(face, 0);
   // The FreeType face lives as long as the cairo face that uses it.
   cairo_font_face_set_user_data(loaded.face, &kFreeTypeFaceKey, face,
@@ -77,7 +78,17 @@ ArialFaces::~ArialFaces() {
 }
 
 const ArialFace& ArialFaces::Get(int32_t weight, bool italic) {
-  const bool bold = weight >= kBoldWeight;
+  return Load(weight >= kBoldWeight, italic);
+}
+
+const std::array<ArialFace, 4>& ArialFaces::All() {
+  for (const bool bold : {false, true}) {
+    for (const bool italic : {false, true}) Load(bold, italic);
+  }
+  return faces_;
+}
+
+const ArialFace& ArialFaces::Load(bool bold, bool italic) {
   const size_t slot = (bold ? 2 : 0) + (italic ? 1 : 0);
   if (!loaded_[slot]) {
     faces_[slot] = LoadArial(bold, italic);

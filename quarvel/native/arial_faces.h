@@ -11,11 +11,14 @@
 
 #include "native/page_geometry.h"
 
+struct FT_FaceRec_;
+
 namespace quarvel {
 
 // One face, ready for cairo.
 struct ArialFace {
   cairo_font_face_t* face = nullptr;  // null when no font could be loaded
+  FT_FaceRec_* freetype = nullptr;    // what `face` draws with
   FaceMetrics metrics;
   std::string file;  // the font file fontconfig chose
 };
@@ -31,7 +34,12 @@ class ArialFaces {
   // first time it is asked for.
   const ArialFace& Get(int32_t weight, bool italic);
 
+  // The four faces, each loaded.
+  const std::array<ArialFace, 4>& All();
+
  private:
+  const ArialFace& Load(bool bold, bool italic);
+
   std::array<ArialFace, 4> faces_;
   std::array<bool, 4> loaded_ = {};
 };

@@ -1,0 +1,121 @@
+#include "native/pdf/pdf_file.h"
+
+#include <zlib.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace quarvel {
+
+namespace {
+
+// Every byte over 127 in the header's comment marks the file as binary.
+constexpr std::string_view kHeader = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
+constexpr double kLargestNumber = 1e9;
+// The level of Flate compression: the fastest, which gives text pages
+// within a few percent of the default's size.
+constexpr int kCompressionLevel = 1;
+
+void AppendInteger(int64_t value, std::string* out) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out->append(digits, end);
+}
+
+// Compresses `data` into `*out` with zlib's format, as Flate wants it.
+void Deflate(std::string_view data, std::string* out) {
+  uLongf length = compressBound(static_cast<uLong>(data.size()));
+  out->resize(length);
+  compress2(reinterpret_cast<Bytef*>(out->data()), &length,
+            reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+            kCompressionLevel);
+  out->resize(length);
+}
+
+}  // namespace
+
+PdfFile::PdfFile() : bytes_(kHeader) {}
+
+int PdfFile::NewObject() {
+  offsets_.push_back(0);
+  return static_cast<int>(offsets_.size());
+}
+
+void PdfFile::StartObject(int number) {
+  offsets_[number - 1] = bytes_.size();
+  AppendInteger(number, &bytes_);
+  bytes_ += " 0 obj\n";
+}
+
+void PdfFile::WriteObject(int number, std::string_view body) {
+  StartObject(number);
+  bytes_ += body;
+  bytes_ += "\nendobj\n";
+}
+
+void PdfFile::WriteStream(int number, std::string_view entries, std::string_view data,
+                          bool compress) {
+  if (compress) {
+    Deflate(data, &compressed_);
+    data = compressed_;
+  }
+  StartObject(number);
+  bytes_ += "<<";
+  bytes_ += entries;
+  bytes_ += compress ? " /Filter /FlateDecode /Length " : " /Length ";
+  AppendInteger(static_cast<int64_t>(data.size()), &bytes_);
+  bytes_ += ">>\nstream\n";
+  bytes_ += data;
+  bytes_ += "\nendstream\nendobj\n";
+}
+
+std::string PdfFile::Finish(int root, int info) {
+  const size_t table = bytes_.size();
+  bytes_ += "xref\n0 ";
+  AppendInteger(static_cast<int64_t>(offsets_.size()) + 1, &bytes_);
+  bytes_ += "\n0000000000 65535 f \n";
+  for (const size_t offset : offsets_) {
+    char entry[21];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+    bytes_.append(entry, 20);
+  }
+  bytes_ += "trailer\n<</Size ";
+  AppendInteger(static_cast<int64_t>(offsets_.size()) + 1, &bytes_);
+  bytes_ += " /Root ";
+  AppendInteger(root, &bytes_);
+  bytes_ += " 0 R /Info ";
+  AppendInteger(info, &bytes_);
+  bytes_ += " 0 R>>\nstartxref\n";
+  AppendInteger(static_cast<int64_t>(table), &bytes_);
+  bytes_ += "\n%%EOF\n";
+  return std::move(bytes_);
+}
+
+void AppendNumber(double value, std::string* out) {
+  if (std::isnan(value)) value = 0;
+  value = std::fmax(-kLargestNumber, std::fmin(kLargestNumber, value));
+  const int64_t thousandths = std::llround(value * 1000);
+  if (thousandths < 0) *out += '-';
+  const uint64_t magnitude = static_cast<uint64_t>(thousandths < 0 ? -thousandths : thousandths);
+  AppendInteger(static_cast<int64_t>(magnitude / 1000), out);
+  uint64_t fraction = magnitude % 1000;
+  if (fraction == 0) return;
+  *out += '.';
+  for (uint64_t place = 100; fraction != 0; place /= 10) {
+    *out += static_cast<char>('0' + fraction / place);
+    fraction %= place;
+  }
+}
+
+void AppendLiteralString(std::string_view text, std::string* out) {
+  *out += '(';
+  for (const char c : text) {
+    if (c == '(' || c == ')' || c == '\\') *out += '\\';
+    *out += c;
+  }
+  *out += ')';
+}
+
+}  // namespace quarvel

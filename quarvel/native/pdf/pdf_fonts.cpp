@@ -1,0 +1,188 @@
+#include "native/pdf/pdf_fonts.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
+#include FT_ADVANCES_H
+
+#include <cstdio>
+#include <set>
+
+#include "native/pdf/truetype_subset.h"
+
+namespace quarvel {
+
+namespace {
+
+// The flags of a font descriptor: a font of Latin characters, and italic.
+constexpr int kNonsymbolic = 1 << 5;
+constexpr int kItalic = 1 << 6;
+// The most mappings in one block of a character map.
+constexpr size_t kMappingsPerBlock = 100;
+
+// A number of font units in thousandths of the em.
+double Thousandths(double units, FT_Face face) { return units * 1000 / face->units_per_EM; }
+
+void AppendHex16(uint32_t value, std::string* out) {
+  char digits[5];
+  std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(value & 0xFFFF));
+  out->append(digits, 4);
+}
+
+// Appends `c` as UTF-16 in hexadecimal, in angle brackets.
+void AppendUtf16Hex(char32_t c, std::string* out) {
+  *out += '<';
+  if (c >= 0x10000) {
+    AppendHex16(0xD800 + ((c - 0x10000) >> 10), out);
+    AppendHex16(0xDC00 + ((c - 0x10000) & 0x3FF), out);
+  } else {
+    AppendHex16(c, out);
+  }
+  *out += '>';
+}
+
+// The name of a subset: six capital letters made from `font`, a plus sign,
+// and the face's PostScript name.
+std::string SubsetName(int font, FT_Face face) {
+  std::string name = "AAAAAA+";
+  for (size_t i = 0; i < 6 && font > 0; ++i, font /= 26) name[5 - i] = static_cast<char>('A' + font % 26);
+  const char* postscript = FT_Get_Postscript_Name(face);
+  name += postscript != nullptr ? postscript : "Arial";
+  return name;
+}
+
+}  // namespace
+
+FontTableReader FaceTables(FT_FaceRec_* face) {
+  return [face](uint32_t tag) -> std::optional<std::string> {
+    FT_ULong length = 0;
+    if (FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) != 0) return std::nullopt;
+    std::string table(length, '\0');
+    FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(table.data()), &length);
+    return table;
+  };
+}
+
+bool PdfFonts::CanEmbed(FT_FaceRec_* face) {
+  return face != nullptr && FT_IS_SFNT(face) && face->units_per_EM > 0 &&
+         SubsetTrueType(FaceTables(face), {}).has_value();
+}
+
+int PdfFonts::FontOf(FT_FaceRec_* face) {
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    if (fonts_[i].face == face) return static_cast<int>(i) + 1;
+  }
+  const auto glyphs = static_cast<size_t>(face->num_glyphs);
+  fonts_.push_back({face, file_.NewObject(), std::vector<char32_t>(glyphs, kNotShown),
+                    std::vector<double>(glyphs, 0)});
+  return static_cast<int>(fonts_.size());
+}
+
+double PdfFonts::Show(int font, uint16_t glyph, char32_t c) {
+  Font& shown = fonts_[font - 1];
+  if (glyph >= shown.characters.size()) return 0;
+  if (shown.characters[glyph] == kNotShown) {
+    shown.characters[glyph] = c;
+    FT_Fixed advance = 0;
+    FT_Get_Advance(shown.face, glyph, FT_LOAD_NO_SCALE, &advance);
+    shown.advances[glyph] = Thousandths(static_cast<double>(advance), shown.face);
+  }
+  return shown.advances[glyph];
+}
+
+void PdfFonts::AppendResources(std::string* out) const {
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    *out += " /F" + std::to_string(i + 1) + ' ' + std::to_string(fonts_[i].object) + " 0 R";
+  }
+}
+
+void PdfFonts::WriteAll() {
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    Write(fonts_[i], SubsetName(static_cast<int>(i), fonts_[i].face));
+  }
+}
+
+void PdfFonts::Write(const Font& font, std::string_view name) {
+  std::vector<uint16_t> shown;
+  for (size_t glyph = 0; glyph < font.characters.size(); ++glyph) {
+    if (font.characters[glyph] != kNotShown) shown.push_back(static_cast<uint16_t>(glyph));
+  }
+  const int descendant = file_.NewObject();
+  const int to_unicode = file_.NewObject();
+  const std::string base = "/BaseFont /" + std::string(name);
+  file_.WriteObject(font.object, "<</Type /Font /Subtype /Type0 " + base +
+                                     " /Encoding /Identity-H /DescendantFonts [" +
+                                     std::to_string(descendant) + " 0 R] /ToUnicode " +
+                                     std::to_string(to_unicode) + " 0 R>>");
+  std::string widths;
+  for (const uint16_t glyph : shown) {
+    widths += std::to_string(glyph) + " [";
+    AppendNumber(font.advances[glyph], &widths);
+    widths += "] ";
+  }
+  const int descriptor = WriteDescriptor(font, name, shown);
+  file_.WriteObject(descendant,
+                    "<</Type /Font /Subtype /CIDFontType2 " + base +
+                        " /CIDSystemInfo <</Registry (Adobe) /Ordering (Identity) /Supplement 0>>"
+                        " /FontDescriptor " + std::to_string(descriptor) +
+                        " 0 R /CIDToGIDMap /Identity /W [" + widths + "]>>");
+  file_.WriteStream(to_unicode, "", ToUnicode(font, shown));
+}
+
+std::string PdfFonts::ToUnicode(const Font& font, const std::vector<uint16_t>& shown) {
+  std::string map =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo <</Registry (Adobe) /Ordering (UCS) /Supplement 0>> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+  for (size_t start = 0; start < shown.size(); start += kMappingsPerBlock) {
+    const size_t end = std::min(shown.size(), start + kMappingsPerBlock);
+    map += std::to_string(end - start) + " beginbfchar\n";
+    for (size_t i = start; i < end; ++i) {
+      AppendUtf16Hex(shown[i], &map);
+      map += ' ';
+      AppendUtf16Hex(font.characters[shown[i]], &map);
+      map += '\n';
+    }
+    map += "endbfchar\n";
+  }
+  return map + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
+
+int PdfFonts::WriteDescriptor(const Font& font, std::string_view name,
+                              const std::vector<uint16_t>& shown) {
+  FT_Face face = font.face;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
+  const double italic_angle = post != nullptr ? static_cast<double>(post->italicAngle) / 65536 : 0;
+  const double cap_height = os2 != nullptr && os2->version >= 2 ? os2->sCapHeight : face->ascender;
+  std::string descriptor = "<</Type /FontDescriptor /FontName /" + std::string(name) + " /Flags " +
+                           std::to_string(kNonsymbolic | (italic_angle != 0 ? kItalic : 0)) +
+                           " /FontBBox [";
+  for (const FT_Pos edge : {face->bbox.xMin, face->bbox.yMin, face->bbox.xMax, face->bbox.yMax}) {
+    AppendNumber(Thousandths(static_cast<double>(edge), face), &descriptor);
+    descriptor += ' ';
+  }
+  descriptor += "] /ItalicAngle ";
+  AppendNumber(italic_angle, &descriptor);
+  descriptor += " /Ascent ";
+  AppendNumber(Thousandths(face->ascender, face), &descriptor);
+  descriptor += " /Descent ";
+  AppendNumber(Thousandths(face->descender, face), &descriptor);
+  descriptor += " /CapHeight ";
+  AppendNumber(Thousandths(cap_height, face), &descriptor);
+  descriptor += " /StemV 80";
+  const std::optional<std::string> subset =
+      SubsetTrueType(FaceTables(face), std::set<uint16_t>(shown.begin(), shown.end()));
+  if (subset) {
+    const int program = file_.NewObject();
+    file_.WriteStream(program, "/Length1 " + std::to_string(subset->size()), *subset);
+    descriptor += " /FontFile2 " + std::to_string(program) + " 0 R";
+  }
+  const int number = file_.NewObject();
+  file_.WriteObject(number, descriptor + ">>");
+  return number;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,111 @@
+#include "native/pdf/pdf_images.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quarvel {
+
+namespace {
+
+// The markers that start a JPEG frame header: SOF0 to SOF15, but for DHT,
+// JPG and DAC, which share their range.
+bool StartsFrame(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+std::string Dictionary(cairo_surface_t* image, std::string_view colour_space) {
+  return "/Type /XObject /Subtype /Image /Width " +
+         std::to_string(cairo_image_surface_get_width(image)) + " /Height " +
+         std::to_string(cairo_image_surface_get_height(image)) + " /ColorSpace " +
+         std::string(colour_space) + " /BitsPerComponent 8 /Interpolate true";
+}
+
+// The JPEG file attached to `image`, if any, and readable.
+std::string_view AttachedJpeg(cairo_surface_t* image) {
+  const unsigned char* data = nullptr;
+  unsigned long length = 0;
+  cairo_surface_get_mime_data(image, CAIRO_MIME_TYPE_JPEG, &data, &length);
+  return data == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(data), length);
+}
+
+// Writes the JPEG file `jpeg` of `components` colour components.
+int WriteJpeg(PdfFile& file, cairo_surface_t* image, std::string_view jpeg, int components) {
+  // Four components are CMYK, which JPEG files store inverted.
+  std::string entries = Dictionary(image, components == 1   ? "/DeviceGray"
+                                          : components == 3 ? "/DeviceRGB"
+                                                            : "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]");
+  entries += " /Filter /DCTDecode";
+  const int number = file.NewObject();
+  file.WriteStream(number, entries, jpeg, false);
+  return number;
+}
+
+// Writes the pixels of `image`, unpremultiplied.
+int WritePixels(PdfFile& file, cairo_surface_t* image) {
+  const int width = cairo_image_surface_get_width(image);
+  const int height = cairo_image_surface_get_height(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  const unsigned char* data = cairo_image_surface_get_data(image);
+  std::string colour;
+  std::string alpha;
+  colour.reserve(size_t(width) * height * 3);
+  alpha.reserve(size_t(width) * height);
+  bool opaque = true;
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{y} * stride);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t pixel = row[x];
+      const uint32_t a = pixel >> 24;
+      const auto unpremultiply = [a](uint32_t c) {
+        return static_cast<char>(a == 0 ? 0 : (c * 255 + a / 2) / a);
+      };
+      colour += unpremultiply(pixel >> 16 & 0xFF);
+      colour += unpremultiply(pixel >> 8 & 0xFF);
+      colour += unpremultiply(pixel & 0xFF);
+      alpha += static_cast<char>(a);
+      opaque = opaque && a == 0xFF;
+    }
+  }
+  std::string entries = Dictionary(image, "/DeviceRGB");
+  if (!opaque) {
+    const int mask = file.NewObject();
+    file.WriteStream(mask, Dictionary(image, "/DeviceGray"), alpha);
+    entries += " /SMask " + std::to_string(mask) + " 0 R";
+  }
+  const int number = file.NewObject();
+  file.WriteStream(number, entries, colour);
+  return number;
+}
+
+}  // namespace
+
+int JpegComponents(std::string_view jpeg) {
+  const auto byte = [jpeg](size_t at) { return static_cast<uint8_t>(jpeg[at]); };
+  if (jpeg.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return 0;
+  for (size_t at = 2; at + 4 <= jpeg.size();) {
+    if (byte(at) != 0xFF) return 0;
+    const uint8_t marker = byte(at + 1);
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (StartsFrame(marker)) {
+      // Eight bits a sample are all that a PDF reader decodes.
+      if (at + 10 > jpeg.size() || byte(at + 4) != 8) return 0;
+      const int components = byte(at + 9);
+      return components == 1 || components == 3 || components == 4 ? components : 0;
+    }
+    at += 2 + (size_t{byte(at + 2)} << 8 | byte(at + 3));
+  }
+  return 0;
+}
+
+int WriteImage(PdfFile& file, cairo_surface_t* image) {
+  const std::string_view jpeg = AttachedJpeg(image);
+  if (const int components = JpegComponents(jpeg); components != 0) {
+    return WriteJpeg(file, image, jpeg, components);
+  }
+  return WritePixels(file, image);
+}
+
+}  // namespace quarvel

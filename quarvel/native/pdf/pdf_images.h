@@ -1,0 +1,26 @@
+// Images in a PDF file.
+#ifndef QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
+#define QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
+
+#include <cairo.h>
+
+#include <string_view>
+
+#include "native/pdf/pdf_file.h"
+
+namespace quarvel {
+
+// The colour components of the frame of the JPEG file `jpeg`: 1, 3 or 4;
+// 0 when its header cannot be read, holds another count, or samples of
+// other than eight bits.
+int JpegComponents(std::string_view jpeg);
+
+// Writes `image`, an image surface of cairo's ARGB32 format, into `file` as
+// an image object drawn smoothed, and returns the object's number. A JPEG
+// file attached to the surface is embedded as it is; other pixels are
+// compressed, with their alpha as a soft mask where any pixel is not opaque.
+int WriteImage(PdfFile& file, cairo_surface_t* image);
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
