@@ -1,7 +1,9 @@
-// The native printer: renders the print job with cairo in the page geometry
-// of a Windows printer device context (see page_geometry.h), as one PDF or
+// The native printer: renders the print job in the page geometry of a
+// Windows printer device context (see page_geometry.h), as one PDF or
 // PostScript document per job or one SVG or PNG file per page, and hands
-// each finished job to a JobDelivery.
+// each finished job to a JobDelivery. PDF is written by a canvas of its own
+// where the faces are TrueType (pdf/pdf_canvas.h), and by cairo otherwise,
+// as the other formats are (cairo_canvas.h).
 //
 // It behaves like a spooler: page calls outside a document and drawing
 // outside a page are dropped, a second "start" while a document or page is
@@ -17,6 +19,7 @@
 
 #include "native/arial_faces.h"
 #include "native/job_delivery.h"
+#include "native/page_canvas.h"
 #include "native/page_ink.h"
 #include "native/page_geometry.h"
 #include "native/progress_line.h"
@@ -67,10 +70,10 @@ class PdfPrinter : public Printer {
   // False once a job could not be delivered.
   bool all_delivered() const { return all_delivered_; }
 
-  // One job being rendered.
-  class Document;
-
  private:
+  // Whether the PDF canvas can draw the text of every face; asked once.
+  bool PdfCanvasDrawsEveryFace();
+
   PageSettings settings_;
   JobDelivery& delivery_;
   PrintProgress* progress_;
@@ -82,7 +85,9 @@ class PdfPrinter : public Printer {
   const bool white_page_;
   // The line being drawn, kept to reuse its memory.
   GlyphRun run_;
-  std::unique_ptr<Document> document_;
+  std::optional<bool> every_face_embeddable_;
+  // The pages of the job being rendered.
+  std::unique_ptr<PageCanvas> canvas_;
   bool page_open_ = false;
   bool all_delivered_ = true;
   std::set<std::string> reported_images_;

@@ -191,6 +191,33 @@ TEST_F(PdfPrinterTest, AnImageIsEmbeddedOnceAndJpegAsItIs) {
   EXPECT_EQ(Occurrences(jobs_.pdfs[1], "/DCTDecode"), 1);
 }
 
+// What pdftotext copies out of `pdf`.
+std::string CopiedText(const std::string& pdf) {
+  WriteFileBytes("copied.pdf", pdf);
+  FILE* text = popen("pdftotext -q copied.pdf -", "r");
+  std::string copied;
+  char buffer[4096];
+  for (size_t read; (read = fread(buffer, 1, sizeof buffer, text)) > 0;) copied.append(buffer, read);
+  pclose(text);
+  return copied;
+}
+
+// Guards against PDF text that shows the right glyphs but copies out as
+// other characters, and against faces not embedded, or embedded once per
+// line.
+TEST_F(PdfPrinterTest, TextCopiesOutAsWrittenInEachFace) {
+  Print(
+      "x\nbeginDocument\nbeginPage\n"
+      "beginText\n\n60\nnormal\n\n10\n700\nNa\xE8\xED't\xE1n\xED \x9E\xE1" "dosti \x96 12,50 \x80\n"
+      "Second line\nendText\n"
+      "beginText\n\n60\nbold\n\n10\n600\nTotal (net)\nendText\nendPage\nendDocument\n");
+  ASSERT_EQ(jobs_.pdfs.size(), 1u);
+  EXPECT_EQ(CopiedText(jobs_.pdfs[0]),
+            "Na\u010D\u00ED't\u00E1n\u00ED \u017E\u00E1dosti \u2013 12,50 \u20AC\n"
+            "Second line\n\nTotal (net)\n\n\f");
+  EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/FontFile2"), 2);
+}
+
 // The bytes that the program has allocated and not freed.
 size_t HeapInUse() {
   if (__sanitizer_get_current_allocated_bytes != nullptr) {

@@ -6,6 +6,7 @@ namespace quarvel {
 
 void KeptFont::Layout(const WideString& text, double x, double y, GlyphRun* run) {
   run->glyphs.clear();
+  run->characters.clear();
   run->utf8.clear();
   run->clusters.clear();
   run->ink.reset();
@@ -16,6 +17,7 @@ void KeptFont::Layout(const WideString& text, double x, double y, GlyphRun* run)
     const size_t bytes_before = run->utf8.size();
     AppendUtf8(c, &run->utf8);
     run->glyphs.push_back({glyph.index, x, y});
+    run->characters.push_back(c);
     run->clusters.push_back({static_cast<int>(run->utf8.size() - bytes_before), 1});
     if (glyph.ink) {
       const InkBox ink = glyph.ink->Moved(x, y);
@@ -58,6 +60,14 @@ const KeptFont::Glyph& KeptFont::GlyphOf(char32_t c) {
   if (found != others_.end()) return found->second;
   if (others_.size() >= kKeptCharacters) others_.clear();
   return others_.emplace(c, LayOutAlone(c)).first->second;
+}
+
+void UseUnhintedFonts(cairo_t* cr) {
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
 }
 
 KeptFont& TextLayout::Font(cairo_t* cr, cairo_font_face_t* face, double em) {

@@ -26,11 +26,13 @@
 
 namespace quarvel {
 
-// One line laid out: its glyphs from its origin, the text as UTF-8 and the
-// clusters that tie each character to its glyph, the whole advance, and the
-// box that the glyphs' outlines fill (empty when they fill none).
+// One line laid out: its glyphs from its origin, the character that each
+// glyph stands for, the text as UTF-8 and the clusters that tie each
+// character to its glyph, the whole advance, and the box that the glyphs'
+// outlines fill (empty when they fill none).
 struct GlyphRun {
   std::vector<cairo_glyph_t> glyphs;
+  std::vector<char32_t> characters;
   std::string utf8;
   std::vector<cairo_text_cluster_t> clusters;
   double advance = 0;
@@ -71,6 +73,11 @@ class KeptFont {
   std::array<std::optional<Glyph>, 128> ascii_;
   std::unordered_map<char32_t, Glyph> others_;
 };
+
+// Gives `cr` the font options that text is laid out and drawn with: glyphs
+// keep their outlines and advances unrounded, as on paper, so that a page in
+// pixels has its text where a PDF page has it.
+void UseUnhintedFonts(cairo_t* cr);
 
 class TextLayout {
  public:
