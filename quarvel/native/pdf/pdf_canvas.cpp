@@ -15,11 +15,15 @@ constexpr double kLeastShift = 0.05;
 
 void AppendInteger(int value, std::string* out) { *out += std::to_string(value); }
 
-void AppendHex4(unsigned value, std::string* out) {
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  const char hex[4] = {kDigits[value >> 12 & 0xF], kDigits[value >> 8 & 0xF],
-                       kDigits[value >> 4 & 0xF], kDigits[value & 0xF]};
-  out->append(hex, 4);
+// Appends a byte of a literal string: the delimiters and the backslash
+// escaped, and the line ends too, which a reader would read as one LF.
+void AppendStringByte(unsigned char byte, std::string* out) {
+  switch (byte) {
+    case '(': case ')': case '\\': *out += '\\'; *out += static_cast<char>(byte); return;
+    case '\r': *out += "\\r"; return;
+    case '\n': *out += "\\n"; return;
+    default: *out += static_cast<char>(byte);
+  }
 }
 
 // The unique id that the image loader gives each image file's pixels.
@@ -134,23 +138,24 @@ void PdfCanvas::DrawText(const ArialFace& face, const KeptFont& font, const Glyp
   AppendNumber(-em, &content_);
   content_ += ' ';
   AppendPoint(run.glyphs.front().x, run.glyphs.front().y);
-  content_ += "Tm [<";
+  content_ += "Tm [(";
   // Where the reader's pen is, after the glyphs so far and their advances.
   double pen = run.glyphs.front().x;
   for (size_t i = 0; i < run.glyphs.size(); ++i) {
     const cairo_glyph_t& glyph = run.glyphs[i];
     const double shift = (pen - glyph.x) * 1000 / em;
     if (std::abs(shift) >= kLeastShift) {
-      content_ += "> ";
+      content_ += ") ";
       AppendNumber(shift, &content_);
-      content_ += " <";
+      content_ += " (";
       pen = glyph.x;
     }
     const auto index = static_cast<uint16_t>(glyph.index);
-    AppendHex4(index, &content_);
+    AppendStringByte(static_cast<unsigned char>(index >> 8), &content_);
+    AppendStringByte(static_cast<unsigned char>(index), &content_);
     pen += fonts_.Show(number, index, run.characters[i]) * em / 1000;
   }
-  content_ += ">] TJ ET\n";
+  content_ += ")] TJ ET\n";
 }
 
 void PdfCanvas::DrawSegment(DevicePoint from, DevicePoint to) {

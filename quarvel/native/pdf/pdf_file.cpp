@@ -14,9 +14,9 @@ namespace {
 // Every byte over 127 in the header's comment marks the file as binary.
 constexpr std::string_view kHeader = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
 constexpr double kLargestNumber = 1e9;
-// The level of Flate compression: the fastest, which gives text pages
-// within a few percent of the default's size.
-constexpr int kCompressionLevel = 1;
+// The level of Flate compression: zlib's own default. Its fastest level
+// saves a tenth of the time of a text page and makes it a seventh larger.
+constexpr int kCompressionLevel = Z_DEFAULT_COMPRESSION;
 
 void AppendInteger(int64_t value, std::string* out) {
   char digits[24];
