@@ -13,6 +13,9 @@ bool StartsFrame(uint8_t marker) {
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// The application segment in which Adobe's files say how they store colour.
+constexpr uint8_t kAdobeMarker = 0xEE;
+
 std::string Dictionary(cairo_surface_t* image, std::string_view colour_space) {
   return "/Type /XObject /Subtype /Image /Width " +
          std::to_string(cairo_image_surface_get_width(image)) + " /Height " +
@@ -28,12 +31,12 @@ std::string_view AttachedJpeg(cairo_surface_t* image) {
   return data == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(data), length);
 }
 
-// Writes the JPEG file `jpeg` of `components` colour components.
-int WriteJpeg(PdfFile& file, cairo_surface_t* image, std::string_view jpeg, int components) {
-  // Four components are CMYK, which JPEG files store inverted.
-  std::string entries = Dictionary(image, components == 1   ? "/DeviceGray"
-                                          : components == 3 ? "/DeviceRGB"
-                                                            : "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]");
+// Writes the JPEG file `jpeg` of `colours`.
+int WriteJpeg(PdfFile& file, cairo_surface_t* image, std::string_view jpeg, JpegColours colours) {
+  std::string entries = Dictionary(image, colours.components == 1   ? "/DeviceGray"
+                                          : colours.components == 3 ? "/DeviceRGB"
+                                          : colours.inverted ? "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]"
+                                                             : "/DeviceCMYK");
   entries += " /Filter /DCTDecode";
   const int number = file.NewObject();
   file.WriteStream(number, entries, jpeg, false);
@@ -79,31 +82,34 @@ int WritePixels(PdfFile& file, cairo_surface_t* image) {
 
 }  // namespace
 
-int JpegComponents(std::string_view jpeg) {
+JpegColours ReadJpegColours(std::string_view jpeg) {
   const auto byte = [jpeg](size_t at) { return static_cast<uint8_t>(jpeg[at]); };
-  if (jpeg.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return 0;
+  JpegColours colours;
+  if (jpeg.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return colours;
   for (size_t at = 2; at + 4 <= jpeg.size();) {
-    if (byte(at) != 0xFF) return 0;
+    if (byte(at) != 0xFF) return colours;
     const uint8_t marker = byte(at + 1);
     if (marker == 0xFF) {
       ++at;
       continue;
     }
+    if (marker == kAdobeMarker && jpeg.substr(at + 4, 5) == "Adobe") colours.inverted = true;
     if (StartsFrame(marker)) {
       // Eight bits a sample are all that a PDF reader decodes.
-      if (at + 10 > jpeg.size() || byte(at + 4) != 8) return 0;
+      if (at + 10 > jpeg.size() || byte(at + 4) != 8) return colours;
       const int components = byte(at + 9);
-      return components == 1 || components == 3 || components == 4 ? components : 0;
+      if (components == 1 || components == 3 || components == 4) colours.components = components;
+      return colours;
     }
     at += 2 + (size_t{byte(at + 2)} << 8 | byte(at + 3));
   }
-  return 0;
+  return colours;
 }
 
 int WriteImage(PdfFile& file, cairo_surface_t* image) {
   const std::string_view jpeg = AttachedJpeg(image);
-  if (const int components = JpegComponents(jpeg); components != 0) {
-    return WriteJpeg(file, image, jpeg, components);
+  if (const JpegColours colours = ReadJpegColours(jpeg); colours.components != 0) {
+    return WriteJpeg(file, image, jpeg, colours);
   }
   return WritePixels(file, image);
 }

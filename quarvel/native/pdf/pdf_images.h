@@ -10,10 +10,18 @@
 
 namespace quarvel {
 
-// The colour components of the frame of the JPEG file `jpeg`: 1, 3 or 4;
-// 0 when its header cannot be read, holds another count, or samples of
-// other than eight bits.
-int JpegComponents(std::string_view jpeg);
+// What a JPEG file's header says of its colours.
+struct JpegColours {
+  // The colour components of its frame: 1, 3 or 4; 0 when its header
+  // cannot be read, holds another count, or samples of other than eight
+  // bits.
+  int components = 0;
+  // Whether its CMYK samples are stored inverted, as Adobe's are: an Adobe
+  // segment comes before the frame.
+  bool inverted = false;
+};
+
+JpegColours ReadJpegColours(std::string_view jpeg);
 
 // Writes `image`, an image surface of cairo's ARGB32 format, into `file` as
 // an image object drawn smoothed, and returns the object's number. A JPEG
