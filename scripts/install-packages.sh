@@ -9,7 +9,7 @@ packages=(
   libcairo2-dev libfontconfig-dev libfreetype-dev libgdk-pixbuf-2.0-dev libcups2-dev fonts-liberation
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xdotool x11-utils imagemagick
-  cups cups-client printer-driver-cups-pdf poppler-utils
+  cups cups-client printer-driver-cups-pdf poppler-utils qpdf
   cups-ipp-utils avahi-daemon dbus librsvg2-bin
   dpkg-dev file groff-base man-db mandoc
 )

@@ -276,6 +276,18 @@ class PagePicturesTest(Folder):
         self.assertEqual(sorted(glob.glob(self.path("MyDoc-p*.png"))),
                          [self.path("MyDoc-p1.png"), self.path("MyDoc-p2.png")])
 
+    # Guards against a PDF file that readers must repair or refuse: broken
+    # cross-references, stream lengths or object syntax, or an embedded
+    # font or image that does not decode.
+    def test_pdf_passes_a_structure_check(self):
+        result = run(["-o", "invoice.pdf", "invoice.txt"], self.folder)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        check = subprocess.run(["qpdf", "--check", "invoice.pdf"], cwd=self.folder,
+                               capture_output=True, text=True, check=False)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertIn("No syntax or stream encoding errors found", check.stdout)
+        self.assertNotIn("WARNING", check.stdout + check.stderr)
+
 
 class Services:
     """Processes that a test started, stopped by their ids."""

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end tests of the native quarvel's command line (cli_test.py):
 # exit status and messages, whole jobs on a full disk and in a killed run,
-# PNG and SVG pages against the PDF, printing to an IPP printer and to a
-# CUPS queue that fails the transfer.
+# PNG and SVG pages against the PDF, the PDF's structure, printing to an IPP
+# printer and to a CUPS queue that fails the transfer.
 #
 #     bash tests/cli/run.sh [TEST...]      (as root; unittest names)
 #
