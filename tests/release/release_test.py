@@ -48,7 +48,8 @@ MANUAL_PAGES = ["usr/share/man/man1/quarvel.1.gz", "usr/share/man/man5/quarvel-s
 DEB_FILES = sorted(["usr/bin/quarvel", *MANUAL_PAGES,
                     *(f"usr/share/doc/quarvel/examples/{name}" for name in EXAMPLE_FILES)])
 # The packages of the libraries that the native program links.
-LINKED_PACKAGES = ["libcairo2", "libcups2", "libfontconfig1", "libfreetype6", "libgdk-pixbuf-2.0-0"]
+LINKED_PACKAGES = ["libcairo2", "libcups2", "libfontconfig1", "libfreetype6", "libgdk-pixbuf-2.0-0",
+                   "zlib1g"]
 # The font that gives Arial's metrics, which the package adds to the
 # computed dependencies.
 FONT_DEPENDENCY = "fonts-liberation | fonts-liberation2"
