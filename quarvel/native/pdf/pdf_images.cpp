@@ -13,6 +13,11 @@ bool StartsFrame(uint8_t marker) {
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// The frames that every PDF reader decodes: baseline, extended and
+// progressive Huffman-coded DCT. Lossless, hierarchical and arithmetic-coded
+// frames are not.
+bool ReadersDecode(uint8_t frame_marker) { return frame_marker <= 0xC2; }
+
 // The application segment in which Adobe's files say how they store colour.
 constexpr uint8_t kAdobeMarker = 0xEE;
 
@@ -43,21 +48,44 @@ int WriteJpeg(PdfFile& file, cairo_surface_t* image, std::string_view jpeg, Jpeg
   return number;
 }
 
-// Writes the pixels of `image`, unpremultiplied.
+// Whether every pixel of rows `row(0)` to `row(height - 1)` is opaque.
+template <typename Rows>
+bool Opaque(int width, int height, const Rows& row) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (row(y)[x] >> 24 != 0xFF) return false;
+    }
+  }
+  return true;
+}
+
+// Writes the pixels of `image`, unpremultiplied, with their alpha as a soft
+// mask unless all are opaque.
 int WritePixels(PdfFile& file, cairo_surface_t* image) {
   const int width = cairo_image_surface_get_width(image);
   const int height = cairo_image_surface_get_height(image);
   const int stride = cairo_image_surface_get_stride(image);
+  cairo_surface_flush(image);
   const unsigned char* data = cairo_image_surface_get_data(image);
+  const auto row = [data, stride](int y) {
+    return reinterpret_cast<const uint32_t*>(data + ptrdiff_t{y} * stride);
+  };
+  std::string entries = Dictionary(image, "/DeviceRGB");
+  if (!Opaque(width, height, row)) {
+    std::string alpha;
+    alpha.reserve(size_t(width) * height);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) alpha += static_cast<char>(row(y)[x] >> 24);
+    }
+    const int mask = file.NewObject();
+    file.WriteStream(mask, Dictionary(image, "/DeviceGray"), alpha);
+    entries += " /SMask " + std::to_string(mask) + " 0 R";
+  }
   std::string colour;
-  std::string alpha;
   colour.reserve(size_t(width) * height * 3);
-  alpha.reserve(size_t(width) * height);
-  bool opaque = true;
   for (int y = 0; y < height; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{y} * stride);
     for (int x = 0; x < width; ++x) {
-      const uint32_t pixel = row[x];
+      const uint32_t pixel = row(y)[x];
       const uint32_t a = pixel >> 24;
       const auto unpremultiply = [a](uint32_t c) {
         return static_cast<char>(a == 0 ? 0 : (c * 255 + a / 2) / a);
@@ -65,15 +93,7 @@ int WritePixels(PdfFile& file, cairo_surface_t* image) {
       colour += unpremultiply(pixel >> 16 & 0xFF);
       colour += unpremultiply(pixel >> 8 & 0xFF);
       colour += unpremultiply(pixel & 0xFF);
-      alpha += static_cast<char>(a);
-      opaque = opaque && a == 0xFF;
     }
-  }
-  std::string entries = Dictionary(image, "/DeviceRGB");
-  if (!opaque) {
-    const int mask = file.NewObject();
-    file.WriteStream(mask, Dictionary(image, "/DeviceGray"), alpha);
-    entries += " /SMask " + std::to_string(mask) + " 0 R";
   }
   const int number = file.NewObject();
   file.WriteStream(number, entries, colour);
@@ -96,7 +116,7 @@ JpegColours ReadJpegColours(std::string_view jpeg) {
     if (marker == kAdobeMarker && jpeg.substr(at + 4, 5) == "Adobe") colours.inverted = true;
     if (StartsFrame(marker)) {
       // Eight bits a sample are all that a PDF reader decodes.
-      if (at + 10 > jpeg.size() || byte(at + 4) != 8) return colours;
+      if (!ReadersDecode(marker) || at + 10 > jpeg.size() || byte(at + 4) != 8) return colours;
       const int components = byte(at + 9);
       if (components == 1 || components == 3 || components == 4) colours.components = components;
       return colours;

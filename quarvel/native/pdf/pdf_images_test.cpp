@@ -1,6 +1,9 @@
 #include "native/pdf/pdf_images.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <regex>
 
 #include <string>
 
@@ -33,6 +36,8 @@ TEST(PdfImagesTest, JpegColoursComeFromTheHeader) {
       {Jpeg(0xC2, 8, 4), {4, false}},        // progressive CMYK
       {Jpeg(0xC0, 8, 4, true), {4, true}},   // CMYK as Adobe stores it
       {Jpeg(0xC0, 12, 3), {0, false}},       // twelve bits a sample
+      {Jpeg(0xC3, 8, 3), {0, false}},        // lossless
+      {Jpeg(0xC9, 8, 3), {0, false}},        // arithmetic-coded
       {Jpeg(0xC0, 8, 2), {0, false}},        // no colour space of two
       {Jpeg(0xC4, 8, 3), {0, false}},        // a table, not a frame, then the end
       {Jpeg(0xC0, 8, 3).substr(0, 20), {0, false}},  // cut short in the frame header
@@ -43,6 +48,42 @@ TEST(PdfImagesTest, JpegColoursComeFromTheHeader) {
     const JpegColours read = ReadJpegColours(c.jpeg);
     EXPECT_EQ(read.components, c.colours.components) << c.jpeg.size();
     EXPECT_EQ(read.inverted, c.colours.inverted) << c.jpeg.size();
+  }
+}
+
+// The data of stream object `number` of `pdf`, inflated.
+std::string StreamData(const std::string& pdf, const std::string& number) {
+  std::smatch match;
+  const std::regex object("\\n" + number + R"( 0 obj\n<<[^>]*/Length (\d+)>>\nstream\n)");
+  if (!std::regex_search(pdf, match, object)) return "";
+  const std::string compressed = pdf.substr(match.position() + match.length(), std::stoul(match[1]));
+  std::string data(1 << 16, '\0');
+  uLongf length = data.size();
+  uncompress(reinterpret_cast<Bytef*>(data.data()), &length,
+             reinterpret_cast<const Bytef*>(compressed.data()), compressed.size());
+  data.resize(length);
+  return data;
+}
+
+// Guards against colours written premultiplied, which darkens every edge
+// that is not opaque, and against alpha lost or added where none is needed.
+TEST(PdfImagesTest, PixelsAreUnpremultipliedWithTheirAlphaAsAMask) {
+  for (const bool opaque : {true, false}) {
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2, 1);
+    auto* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image));
+    pixels[0] = 0xFF336699;
+    pixels[1] = opaque ? 0xFF804020 : 0x80402010;  // premultiplied
+    cairo_surface_mark_dirty(image);
+    PdfFile file;
+    const int number = WriteImage(file, image);
+    const std::string pdf = file.Finish(number, number);
+    cairo_surface_destroy(image);
+
+    std::smatch mask;
+    const bool masked = std::regex_search(pdf, mask, std::regex(R"(/SMask (\d+) 0 R)"));
+    ASSERT_EQ(masked, !opaque);
+    EXPECT_EQ(StreamData(pdf, std::to_string(number)), "\x33\x66\x99\x80\x40\x20");
+    if (masked) EXPECT_EQ(StreamData(pdf, mask[1]), "\xFF\x80");
   }
 }
 
