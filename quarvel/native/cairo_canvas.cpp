@@ -10,8 +10,6 @@ namespace quarvel {
 
 namespace {
 
-constexpr const char* kJobName = "MyDoc";
-
 cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
@@ -29,23 +27,25 @@ cairo_surface_t* NewRaster(const SheetSize& sheet) {
   return surface;
 }
 
-// A surface in `format` of the size of `sheet` that writes to `out`: one
-// that holds a whole job, or a page in the formats of a file per page.
-cairo_surface_t* NewSurface(OutputFormat format, const SheetSize& sheet, std::string* out) {
+// A surface in `format` of the size of `sheet`, titled `title`, that
+// writes to `out`: one that holds a whole job, or a page in the formats of a
+// file per page.
+cairo_surface_t* NewSurface(OutputFormat format, const SheetSize& sheet, const std::string& title,
+                            std::string* out) {
   const double width = sheet.width_points;
   const double height = sheet.height_points;
   switch (format) {
     case OutputFormat::kPdf: {
       cairo_surface_t* surface =
           cairo_pdf_surface_create_for_stream(AppendToString, out, width, height);
-      cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, kJobName);
+      cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
       cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "quarvel");
       return surface;
     }
     case OutputFormat::kPostScript: {
       cairo_surface_t* surface =
           cairo_ps_surface_create_for_stream(AppendToString, out, width, height);
-      cairo_ps_surface_dsc_comment(surface, "%%Title: MyDoc");
+      cairo_ps_surface_dsc_comment(surface, ("%%Title: " + title).c_str());
       return surface;
     }
     case OutputFormat::kSvg:
@@ -78,8 +78,11 @@ class CairoCanvas::Drawing {
   CairoCanvas& canvas_;
 };
 
-CairoCanvas::CairoCanvas(const Device& device, OutputFormat format)
-    : sheet_(SheetOf(device)), format_(format), file_per_page_(InfoOf(format).file_per_page) {
+CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_view title)
+    : sheet_(SheetOf(device)),
+      format_(format),
+      title_(title),
+      file_per_page_(InfoOf(format).file_per_page) {
   if (!file_per_page_) Open();
 }
 
@@ -109,7 +112,7 @@ std::vector<JobFile> CairoCanvas::Finish() {
 }
 
 void CairoCanvas::Open() {
-  surface_ = NewSurface(format_, sheet_, &bytes_);
+  surface_ = NewSurface(format_, sheet_, title_, &bytes_);
   cr_ = NewContext();
 }
 

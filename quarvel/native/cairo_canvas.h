@@ -4,6 +4,7 @@
 #define QUARVEL_NATIVE_CAIRO_CANVAS_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "native/page_canvas.h"
@@ -13,7 +14,8 @@ namespace quarvel {
 
 class CairoCanvas : public PageCanvas {
  public:
-  CairoCanvas(const Device& device, OutputFormat format);
+  // Pages for `device` in `format`, in files titled `title`.
+  CairoCanvas(const Device& device, OutputFormat format, std::string_view title);
   ~CairoCanvas() override;
   CairoCanvas(const CairoCanvas&) = delete;
   CairoCanvas& operator=(const CairoCanvas&) = delete;
@@ -41,6 +43,7 @@ class CairoCanvas : public PageCanvas {
 
   const SheetSize sheet_;
   const OutputFormat format_;
+  const std::string title_;
   const bool file_per_page_;
   std::string bytes_;
   std::vector<JobFile> files_;

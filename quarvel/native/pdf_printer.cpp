@@ -80,9 +80,9 @@ bool PdfPrinter::PdfCanvasDrawsEveryFace() {
 void PdfPrinter::StartDocument() {
   if (canvas_ != nullptr) return;
   if (settings_.format == OutputFormat::kPdf && PdfCanvasDrawsEveryFace()) {
-    canvas_ = std::make_unique<PdfCanvas>(settings_.device);
+    canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName);
   } else {
-    canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format);
+    canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
   }
 }
 

@@ -78,11 +78,13 @@ class PdfPrinterTest : public ::testing::Test {
 };
 
 // Guards against jobs and pages that the spooler would not make.
+// A document without pages is one blank page: readers refuse a PDF file of
+// none.
 TEST_F(PdfPrinterTest, EachEndedDocumentIsOneJobWithItsPages) {
   EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\nendPage\nbeginPage\nendPage\nendDocument\n"
-                  "beginDocument\nbeginPage\nendPage\nendDocument\n"),
-            (std::vector<int>{2, 1}));
-  EXPECT_EQ(jobs_.names, (std::vector<std::string>{"MyDoc", "MyDoc"}));
+                  "beginDocument\nbeginPage\nendPage\nendDocument\nbeginDocument\nendDocument\n"),
+            (std::vector<int>{2, 1, 1}));
+  EXPECT_EQ(jobs_.names, (std::vector<std::string>{"MyDoc", "MyDoc", "MyDoc"}));
   EXPECT_NE(jobs_.pdfs[0].find("(MyDoc)"), std::string::npos) << "the title";
 }
 
@@ -205,17 +207,18 @@ std::string CopiedText(const std::string& pdf) {
 // Guards against PDF text that shows the right glyphs but copies out as
 // other characters, and against faces not embedded, or embedded once per
 // line. In Liberation Sans, the glyphs of "E", "F" and "y" have the indices
-// of a string's parentheses and its backslash.
+// of a string's parentheses and its backslash, and a hyphen and a soft
+// hyphen share a glyph.
 TEST_F(PdfPrinterTest, TextCopiesOutAsWrittenInEachFace) {
   Print(
       "x\nbeginDocument\nbeginPage\n"
       "beginText\n\n60\nnormal\n\n10\n700\nNa\xE8\xED't\xE1n\xED \x9E\xE1" "dosti \x96 12,50 \x80\n"
-      "Second line: EFy\nendText\n"
+      "Second line: EFy a-b\xAD" "c\nendText\n"
       "beginText\n\n60\nbold\n\n10\n600\nTotal (net)\nendText\nendPage\nendDocument\n");
   ASSERT_EQ(jobs_.pdfs.size(), 1u);
   EXPECT_EQ(CopiedText(jobs_.pdfs[0]),
             "Na\u010D\u00ED't\u00E1n\u00ED \u017E\u00E1dosti \u2013 12,50 \u20AC\n"
-            "Second line: EFy\n\nTotal (net)\n\n\f");
+            "Second line: EFy a-b\u00ADc\n\nTotal (net)\n\n\f");
   EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/FontFile2"), 2);
 }
 

@@ -8,23 +8,9 @@ namespace quarvel {
 
 namespace {
 
-constexpr std::string_view kInfo = "<</Title (MyDoc) /Creator (quarvel) /Producer (quarvel)>>";
 // The smallest shift between glyphs, in thousandths of the em, that text
 // tells a reader of; smaller ones are rounding.
 constexpr double kLeastShift = 0.05;
-
-void AppendInteger(int value, std::string* out) { *out += std::to_string(value); }
-
-// Appends a byte of a literal string: the delimiters and the backslash
-// escaped, and the line ends too, which a reader would read as one LF.
-void AppendStringByte(unsigned char byte, std::string* out) {
-  switch (byte) {
-    case '(': case ')': case '\\': *out += '\\'; *out += static_cast<char>(byte); return;
-    case '\r': *out += "\\r"; return;
-    case '\n': *out += "\\n"; return;
-    default: *out += static_cast<char>(byte);
-  }
-}
 
 // The unique id that the image loader gives each image file's pixels.
 std::string UniqueIdOf(cairo_surface_t* image) {
@@ -38,8 +24,9 @@ std::string UniqueIdOf(cairo_surface_t* image) {
 
 bool PdfCanvas::CanDraw(const ArialFace& face) { return PdfFonts::CanEmbed(face.freetype); }
 
-PdfCanvas::PdfCanvas(const Device& device)
+PdfCanvas::PdfCanvas(const Device& device, std::string_view title)
     : sheet_(SheetOf(device)),
+      title_(title),
       fonts_(file_),
       pages_object_(file_.NewObject()),
       resources_object_(file_.NewObject()),
@@ -82,6 +69,12 @@ void PdfCanvas::EndPage() {
 }
 
 std::vector<JobFile> PdfCanvas::Finish() {
+  // A reader refuses a document without pages; a job without any is one
+  // blank page.
+  if (pages_.empty()) {
+    StartPage();
+    EndPage();
+  }
   fonts_.WriteAll();
   std::string resources = "<</Font <<";
   fonts_.AppendResources(&resources);
@@ -97,7 +90,9 @@ std::vector<JobFile> PdfCanvas::Finish() {
   const int catalog = file_.NewObject();
   file_.WriteObject(catalog, "<</Type /Catalog /Pages " + std::to_string(pages_object_) + " 0 R>>");
   const int info = file_.NewObject();
-  file_.WriteObject(info, kInfo);
+  std::string information = "<</Title ";
+  AppendLiteralString(title_, &information);
+  file_.WriteObject(info, information + " /Creator (quarvel) /Producer (quarvel)>>");
   std::vector<JobFile> files;
   files.push_back({0, file_.Finish(catalog, info)});
   return files;
@@ -150,10 +145,11 @@ void PdfCanvas::DrawText(const ArialFace& face, const KeptFont& font, const Glyp
       content_ += " (";
       pen = glyph.x;
     }
-    const auto index = static_cast<uint16_t>(glyph.index);
-    AppendStringByte(static_cast<unsigned char>(index >> 8), &content_);
-    AppendStringByte(static_cast<unsigned char>(index), &content_);
-    pen += fonts_.Show(number, index, run.characters[i]) * em / 1000;
+    const PdfFonts::Shown shown =
+        fonts_.Show(number, static_cast<uint16_t>(glyph.index), run.characters[i]);
+    const char code[2] = {static_cast<char>(shown.code >> 8), static_cast<char>(shown.code)};
+    AppendStringBytes({code, 2}, &content_);
+    pen += shown.advance * em / 1000;
   }
   content_ += ")] TJ ET\n";
 }

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "native/page_canvas.h"
@@ -20,7 +21,8 @@ class PdfCanvas : public PageCanvas {
   // Whether the text of `face` can be written by this canvas.
   static bool CanDraw(const ArialFace& face);
 
-  explicit PdfCanvas(const Device& device);
+  // Pages for `device`, in a file titled `title`.
+  PdfCanvas(const Device& device, std::string_view title);
   ~PdfCanvas() override;
   PdfCanvas(const PdfCanvas&) = delete;
   PdfCanvas& operator=(const PdfCanvas&) = delete;
@@ -44,6 +46,7 @@ class PdfCanvas : public PageCanvas {
   void AppendPoint(double x, double y);
 
   const SheetSize sheet_;
+  const std::string title_;
   PdfFile file_;
   PdfFonts fonts_;
   const int pages_object_;

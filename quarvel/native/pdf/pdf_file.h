@@ -5,6 +5,7 @@
 #define QUARVEL_NATIVE_PDF_PDF_FILE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,8 @@ class PdfFile {
 
   // Writes object `number` as a stream of `data`, with `entries` (the
   // dictionary's entries other than its length and filter) in its
-  // dictionary; `data` is compressed with Flate unless `compress` is false.
+  // dictionary; `data` is compressed with Flate unless `compress` is false
+  // or compression fails.
   void WriteStream(int number, std::string_view entries, std::string_view data,
                    bool compress = true);
 
@@ -38,13 +40,18 @@ class PdfFile {
 
   std::string bytes_;
   std::vector<size_t> offsets_;  // of object n at [n - 1]; 0 until written
-  std::string compressed_;       // kept to reuse its memory
 };
 
 // Appends `value` as a PDF number: at most three decimals, no exponent.
-// Values beyond a billion are written as a billion, and NaN as 0, which a
-// reader takes as far off the page.
+// Values beyond a billion are written as a billion, and NaN as 0.
 void AppendNumber(double value, std::string* out);
+
+void AppendInteger(int64_t value, std::string* out);
+
+// Appends `bytes` as the inside of a PDF literal string: the parentheses and
+// the backslash escaped, and the line ends too, which a reader would read as
+// one line feed.
+void AppendStringBytes(std::string_view bytes, std::string* out);
 
 // Appends `text` as a PDF literal string, in parentheses.
 void AppendLiteralString(std::string_view text, std::string* out);

@@ -15,8 +15,9 @@ namespace quarvel {
 
 namespace {
 
-// The flags of a font descriptor: a font of Latin characters, and italic.
-constexpr int kNonsymbolic = 1 << 5;
+// The flags of a font descriptor: a font whose glyphs are named by index,
+// not by the standard Latin names, and italic.
+constexpr int kSymbolic = 1 << 2;
 constexpr int kItalic = 1 << 6;
 // The most mappings in one block of a character map.
 constexpr size_t kMappingsPerBlock = 100;
@@ -65,7 +66,10 @@ FontTableReader FaceTables(FT_FaceRec_* face) {
 }
 
 bool PdfFonts::CanEmbed(FT_FaceRec_* face) {
-  return face != nullptr && FT_IS_SFNT(face) && face->units_per_EM > 0 &&
+  // A variable font's instance is not its default outlines, which are all
+  // that a subset holds.
+  return face != nullptr && FT_IS_SFNT(face) && !FT_HAS_MULTIPLE_MASTERS(face) &&
+         face->face_index >> 16 == 0 && face->units_per_EM > 0 &&
          SubsetTrueType(FaceTables(face), {}).has_value();
 }
 
@@ -74,21 +78,38 @@ int PdfFonts::FontOf(FT_FaceRec_* face) {
     if (fonts_[i].face == face) return static_cast<int>(i) + 1;
   }
   const auto glyphs = static_cast<size_t>(face->num_glyphs);
-  fonts_.push_back({face, file_.NewObject(), std::vector<char32_t>(glyphs, kNotShown),
-                    std::vector<double>(glyphs, 0)});
+  fonts_.push_back({face, file_.NewObject(), glyphs, std::vector<char32_t>(glyphs, kNotShown),
+                    std::vector<double>(glyphs, 0), {}, {}});
   return static_cast<int>(fonts_.size());
 }
 
-double PdfFonts::Show(int font, uint16_t glyph, char32_t c) {
-  Font& shown = fonts_[font - 1];
-  if (glyph >= shown.characters.size()) return 0;
-  if (shown.characters[glyph] == kNotShown) {
-    shown.characters[glyph] = c;
-    FT_Fixed advance = 0;
-    FT_Get_Advance(shown.face, glyph, FT_LOAD_NO_SCALE, &advance);
-    shown.advances[glyph] = Thousandths(static_cast<double>(advance), shown.face);
+PdfFonts::Shown PdfFonts::Show(int font, uint16_t glyph, char32_t c) {
+  Font& noted = fonts_[font - 1];
+  if (glyph >= noted.glyph_count) glyph = 0;
+  char32_t& stands_for = noted.characters[glyph];
+  if (stands_for == c) return {glyph, noted.advances[glyph]};
+  if (stands_for != kNotShown) return ShareGlyph(noted, glyph, c);
+  stands_for = c;
+  FT_Fixed advance = 0;
+  FT_Get_Advance(noted.face, glyph, FT_LOAD_NO_SCALE, &advance);
+  noted.advances[glyph] = Thousandths(static_cast<double>(advance), noted.face);
+  return {glyph, noted.advances[glyph]};
+}
+
+PdfFonts::Shown PdfFonts::ShareGlyph(Font& font, uint16_t glyph, char32_t c) {
+  const auto [code, added] = font.shared_codes.try_emplace({glyph, c}, 0);
+  if (added) {
+    // Beyond the last code, the character copies out as the glyph's first.
+    if (font.characters.size() == kCodes) {
+      font.shared_codes.erase(code);
+      return {glyph, font.advances[glyph]};
+    }
+    code->second = static_cast<uint16_t>(font.characters.size());
+    font.characters.push_back(c);
+    font.advances.push_back(font.advances[glyph]);
+    font.shared_glyphs.push_back(glyph);
   }
-  return shown.advances[glyph];
+  return {code->second, font.advances[code->second]};
 }
 
 void PdfFonts::AppendResources(std::string* out) const {
@@ -105,8 +126,8 @@ void PdfFonts::WriteAll() {
 
 void PdfFonts::Write(const Font& font, std::string_view name) {
   std::vector<uint16_t> shown;
-  for (size_t glyph = 0; glyph < font.characters.size(); ++glyph) {
-    if (font.characters[glyph] != kNotShown) shown.push_back(static_cast<uint16_t>(glyph));
+  for (size_t code = 0; code < font.characters.size(); ++code) {
+    if (font.characters[code] != kNotShown) shown.push_back(static_cast<uint16_t>(code));
   }
   const int descendant = file_.NewObject();
   const int to_unicode = file_.NewObject();
@@ -115,19 +136,45 @@ void PdfFonts::Write(const Font& font, std::string_view name) {
                                      " /Encoding /Identity-H /DescendantFonts [" +
                                      std::to_string(descendant) + " 0 R] /ToUnicode " +
                                      std::to_string(to_unicode) + " 0 R>>");
-  std::string widths;
-  for (const uint16_t glyph : shown) {
-    widths += std::to_string(glyph) + " [";
-    AppendNumber(font.advances[glyph], &widths);
-    widths += "] ";
-  }
   const int descriptor = WriteDescriptor(font, name, shown);
+  std::string glyph_map = "/Identity";
+  if (!font.shared_glyphs.empty()) {
+    const int stream = file_.NewObject();
+    file_.WriteStream(stream, "", CodesToGlyphs(font));
+    glyph_map = std::to_string(stream) + " 0 R";
+  }
   file_.WriteObject(descendant,
                     "<</Type /Font /Subtype /CIDFontType2 " + base +
                         " /CIDSystemInfo <</Registry (Adobe) /Ordering (Identity) /Supplement 0>>"
                         " /FontDescriptor " + std::to_string(descriptor) +
-                        " 0 R /CIDToGIDMap /Identity /W [" + widths + "]>>");
+                        " 0 R /CIDToGIDMap " + glyph_map + " /W [" + Widths(font, shown) + "]>>");
   file_.WriteStream(to_unicode, "", ToUnicode(font, shown));
+}
+
+std::string PdfFonts::Widths(const Font& font, const std::vector<uint16_t>& shown) {
+  std::string widths;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const bool run_goes_on = i > 0 && shown[i] == shown[i - 1] + 1;
+    if (!run_goes_on) {
+      if (i > 0) widths += "] ";
+      widths += std::to_string(shown[i]) + " [";
+    } else {
+      widths += ' ';
+    }
+    AppendNumber(font.advances[shown[i]], &widths);
+  }
+  return shown.empty() ? widths : widths + "]";
+}
+
+std::string PdfFonts::CodesToGlyphs(const Font& font) {
+  std::string map;
+  map.reserve(font.characters.size() * 2);
+  for (size_t code = 0; code < font.characters.size(); ++code) {
+    const uint16_t glyph = font.GlyphOf(code);
+    map += static_cast<char>(glyph >> 8);
+    map += static_cast<char>(glyph & 0xFF);
+  }
+  return map;
 }
 
 std::string PdfFonts::ToUnicode(const Font& font, const std::vector<uint16_t>& shown) {
@@ -158,7 +205,7 @@ int PdfFonts::WriteDescriptor(const Font& font, std::string_view name,
   const double italic_angle = post != nullptr ? static_cast<double>(post->italicAngle) / 65536 : 0;
   const double cap_height = os2 != nullptr && os2->version >= 2 ? os2->sCapHeight : face->ascender;
   std::string descriptor = "<</Type /FontDescriptor /FontName /" + std::string(name) + " /Flags " +
-                           std::to_string(kNonsymbolic | (italic_angle != 0 ? kItalic : 0)) +
+                           std::to_string(kSymbolic | (italic_angle != 0 ? kItalic : 0)) +
                            " /FontBBox [";
   for (const FT_Pos edge : {face->bbox.xMin, face->bbox.yMin, face->bbox.xMax, face->bbox.yMax}) {
     AppendNumber(Thousandths(static_cast<double>(edge), face), &descriptor);
@@ -173,8 +220,9 @@ int PdfFonts::WriteDescriptor(const Font& font, std::string_view name,
   descriptor += " /CapHeight ";
   AppendNumber(Thousandths(cap_height, face), &descriptor);
   descriptor += " /StemV 80";
-  const std::optional<std::string> subset =
-      SubsetTrueType(FaceTables(face), std::set<uint16_t>(shown.begin(), shown.end()));
+  std::set<uint16_t> glyphs;
+  for (const uint16_t code : shown) glyphs.insert(font.GlyphOf(code));
+  const std::optional<std::string> subset = SubsetTrueType(FaceTables(face), glyphs);
   if (subset) {
     const int program = file_.NewObject();
     file_.WriteStream(program, "/Length1 " + std::to_string(subset->size()), *subset);

@@ -1,13 +1,17 @@
 // The fonts of one PDF file: each TrueType face that its pages show, with
-// the glyphs they show and the text that each glyph stands for, embedded as
-// a subset once the file ends. Text shows glyphs by their index in the face
-// (two bytes each), and a reader copies out the characters they stand for.
+// the glyphs they show and the characters that each stands for, embedded as
+// a subset once the file ends. Text shows a font's characters by two-byte
+// codes (CIDs): a glyph's code is its index in the face, and a character
+// shown by a glyph that already stands for another gets a code of its own
+// after them, so that a reader copies out each character as it was written.
 #ifndef QUARVEL_NATIVE_PDF_PDF_FONTS_H_
 #define QUARVEL_NATIVE_PDF_PDF_FONTS_H_
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "native/pdf/pdf_file.h"
@@ -32,10 +36,15 @@ class PdfFonts {
   // for the resource name "/F<number>"; noted on first use.
   int FontOf(FT_FaceRec_* face);
 
-  // Notes that font `font` shows `glyph` for the character `c`, unless it
-  // was shown before, and returns the glyph's advance in thousandths of the
-  // em.
-  double Show(int font, uint16_t glyph, char32_t c);
+  // A glyph as text shows it.
+  struct Shown {
+    uint16_t code = 0;
+    double advance = 0;  // in thousandths of the em
+  };
+
+  // Notes that font `font` shows `glyph` for the character `c`, and returns
+  // the code that shows it.
+  Shown Show(int font, uint16_t glyph, char32_t c);
 
   // Appends the resource entries of every font noted: "/F1 12 0 R ...".
   void AppendResources(std::string* out) const;
@@ -45,20 +54,36 @@ class PdfFonts {
 
  private:
   static constexpr char32_t kNotShown = 0xFFFFFFFF;
+  static constexpr size_t kCodes = 0x10000;
 
   struct Font {
     FT_FaceRec_* face;
     int object;
-    // What each glyph shown stands for, by glyph index; kNotShown for the
-    // others.
+    // The glyphs of the face.
+    size_t glyph_count;
+    // What each code shown stands for, by code; kNotShown for the others.
     std::vector<char32_t> characters;
-    // The advances of the glyphs shown, by glyph index.
+    // The advance of each code shown, by code.
     std::vector<double> advances;
+    // The glyphs of the codes from glyph_count on, and those codes by glyph
+    // and character.
+    std::vector<uint16_t> shared_glyphs;
+    std::map<std::pair<uint16_t, char32_t>, uint16_t> shared_codes;
+
+    uint16_t GlyphOf(size_t code) const {
+      return code < glyph_count ? static_cast<uint16_t>(code) : shared_glyphs[code - glyph_count];
+    }
   };
 
+  // Gives character `c` a code of its own for `glyph`, which shows another.
+  static Shown ShareGlyph(Font& font, uint16_t glyph, char32_t c);
   void Write(const Font& font, std::string_view name);
-  // The character map that tells a reader what each glyph shown stands for.
+  // The widths of the codes `shown`, as a CID font's W array.
+  static std::string Widths(const Font& font, const std::vector<uint16_t>& shown);
+  // The character map that tells a reader what each code shown stands for.
   static std::string ToUnicode(const Font& font, const std::vector<uint16_t>& shown);
+  // The glyph of each code, where some codes are not their glyph's index.
+  static std::string CodesToGlyphs(const Font& font);
   // Writes the face's descriptor and its subset; returns the descriptor's
   // object number.
   int WriteDescriptor(const Font& font, std::string_view name, const std::vector<uint16_t>& shown);
