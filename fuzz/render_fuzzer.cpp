@@ -1,8 +1,9 @@
 // The render fuzzer: the whole run of PrintDocument over the fuzzer's bytes
 // as a document script, as script_fuzzer.cpp runs it, but printing through
-// the native printer, which draws every page with cairo into memory and
-// decodes every image it is given. The jobs are dropped when they are
-// finished, never written or queued.
+// the native printer, which draws every page into memory (PDF with its own
+// writer, the other formats with cairo) and decodes every image it is
+// given. The jobs are dropped when they are finished, never written or
+// queued.
 //
 //   bash scripts/fuzz.sh SECONDS render_fuzzer
 //
