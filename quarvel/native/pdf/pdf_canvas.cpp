@@ -44,9 +44,11 @@ PdfCanvas::~PdfCanvas() {
 
 void PdfCanvas::StartPage() {
   content_.clear();
-  AppendNumber(sheet_.width_points / sheet_.width_pixels, &content_);
+  // Points a pixel, to a billionth: a page of 254 dpi put in thousandths
+  // moved its bottom edge by a point.
+  AppendNumber(sheet_.width_points / sheet_.width_pixels, &content_, 9);
   content_ += " 0 0 ";
-  AppendNumber(-sheet_.height_points / sheet_.height_pixels, &content_);
+  AppendNumber(-sheet_.height_points / sheet_.height_pixels, &content_, 9);
   content_ += " 0 ";
   AppendNumber(sheet_.height_points, &content_);
   content_ += " cm 2 J\n";

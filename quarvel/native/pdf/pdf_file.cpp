@@ -88,17 +88,19 @@ std::string PdfFile::Finish(int root, int info) {
   return std::move(bytes_);
 }
 
-void AppendNumber(double value, std::string* out) {
+void AppendNumber(double value, std::string* out, int decimals) {
   if (std::isnan(value)) value = 0;
   value = std::fmax(-kLargestNumber, std::fmin(kLargestNumber, value));
-  const int64_t thousandths = std::llround(value * 1000);
-  if (thousandths < 0) *out += '-';
-  const uint64_t magnitude = static_cast<uint64_t>(thousandths < 0 ? -thousandths : thousandths);
-  AppendInteger(static_cast<int64_t>(magnitude / 1000), out);
-  uint64_t fraction = magnitude % 1000;
+  uint64_t unit = 1;
+  for (int i = 0; i < decimals; ++i) unit *= 10;
+  const int64_t units = std::llround(value * static_cast<double>(unit));
+  if (units < 0) *out += '-';
+  const uint64_t magnitude = static_cast<uint64_t>(units < 0 ? -units : units);
+  AppendInteger(static_cast<int64_t>(magnitude / unit), out);
+  uint64_t fraction = magnitude % unit;
   if (fraction == 0) return;
   *out += '.';
-  for (uint64_t place = 100; fraction != 0; place /= 10) {
+  for (uint64_t place = unit / 10; fraction != 0; place /= 10) {
     *out += static_cast<char>('0' + fraction / place);
     fraction %= place;
   }

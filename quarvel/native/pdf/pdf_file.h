@@ -42,9 +42,9 @@ class PdfFile {
   std::vector<size_t> offsets_;  // of object n at [n - 1]; 0 until written
 };
 
-// Appends `value` as a PDF number: at most three decimals, no exponent.
-// Values beyond a billion are written as a billion, and NaN as 0.
-void AppendNumber(double value, std::string* out);
+// Appends `value` as a PDF number: at most `decimals` decimals (0 to 9), no
+// exponent. Values beyond a billion are written as a billion, and NaN as 0.
+void AppendNumber(double value, std::string* out, int decimals = 3);
 
 void AppendInteger(int64_t value, std::string* out);
 

@@ -11,11 +11,13 @@ namespace quarvel {
 namespace {
 
 // Guards against numbers that a reader cannot parse (exponents, "-0",
-// "nan") or that lose the precision of a device pixel.
+// "nan"), or that lose the precision of a device pixel or of the page's
+// scale.
 TEST(PdfFileTest, NumbersAreDecimalsOfAtMostThreePlaces) {
   const struct {
     double value;
     const char* written;
+    int decimals = 3;
   } kCases[] = {
       {0, "0"},
       {-0.0004, "0"},
@@ -27,10 +29,12 @@ TEST(PdfFileTest, NumbersAreDecimalsOfAtMostThreePlaces) {
       {1e12, "1000000000"},
       {-std::numeric_limits<double>::infinity(), "-1000000000"},
       {std::nan(""), "0"},
+      {72.0 / 254, "0.283464567", 9},
+      {-0.12, "-0.12", 9},
   };
   for (const auto& c : kCases) {
     std::string out;
-    AppendNumber(c.value, &out);
+    AppendNumber(c.value, &out, c.decimals);
     EXPECT_EQ(out, c.written) << c.value;
   }
 }
