@@ -240,4 +240,12 @@ LoadedImage LoadImageFile(const std::string& path) {
   return {ImageFault::kNone, std::move(surface)};
 }
 
+std::string_view MimeDataOf(cairo_surface_t* surface, const char* mime_type) {
+  const unsigned char* data = nullptr;
+  unsigned long length = 0;
+  cairo_surface_get_mime_data(surface, mime_type, &data, &length);
+  return data == nullptr ? std::string_view()
+                         : std::string_view(reinterpret_cast<const char*>(data), length);
+}
+
 }  // namespace quarvel

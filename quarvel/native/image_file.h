@@ -55,6 +55,11 @@ struct LoadedImage {
 // Loads the image file at `path`.
 LoadedImage LoadImageFile(const std::string& path);
 
+// The data of `mime_type` attached to `surface` (CAIRO_MIME_TYPE_UNIQUE_ID
+// or CAIRO_MIME_TYPE_JPEG, as LoadImageFile attaches them); empty when it
+// has none. It lives as long as the surface keeps it.
+std::string_view MimeDataOf(cairo_surface_t* surface, const char* mime_type);
+
 }  // namespace quarvel
 
 #endif  // QUARVEL_NATIVE_IMAGE_FILE_H_

@@ -90,13 +90,6 @@ void SaveImage(const char* path, const char* format) {
   g_object_unref(pixbuf);
 }
 
-std::string MimeData(const LoadedImage& image, const char* mime_type) {
-  const unsigned char* data = nullptr;
-  unsigned long length = 0;
-  cairo_surface_get_mime_data(image.surface.get(), mime_type, &data, &length);
-  return std::string(reinterpret_cast<const char*>(data), length);
-}
-
 // Guards against decompression bombs: a header that promises a huge image
 // must be refused before its pixels are allocated, whatever the format.
 TEST(LoadImageFileTest, RefusesImagesBeyondTheBoundsBeforeDecoding) {
@@ -206,10 +199,13 @@ TEST(LoadImageFileTest, DecodesByContentAndKeepsTheIdsForEmbedding) {
   ASSERT_EQ(photo.fault, ImageFault::kNone);
   ASSERT_EQ(logo.fault, ImageFault::kNone);
   EXPECT_EQ(cairo_image_surface_get_width(logo.surface.get()), 4);
-  EXPECT_EQ(MimeData(photo, CAIRO_MIME_TYPE_JPEG), ReadFileBytes("photo.jpg"));
-  EXPECT_EQ(MimeData(logo, CAIRO_MIME_TYPE_JPEG), "");
-  EXPECT_EQ(MimeData(logo, CAIRO_MIME_TYPE_UNIQUE_ID), MimeData(copy, CAIRO_MIME_TYPE_UNIQUE_ID));
-  EXPECT_NE(MimeData(logo, CAIRO_MIME_TYPE_UNIQUE_ID), MimeData(photo, CAIRO_MIME_TYPE_UNIQUE_ID));
+  const auto id = [](const LoadedImage& image) {
+    return MimeDataOf(image.surface.get(), CAIRO_MIME_TYPE_UNIQUE_ID);
+  };
+  EXPECT_EQ(MimeDataOf(photo.surface.get(), CAIRO_MIME_TYPE_JPEG), ReadFileBytes("photo.jpg"));
+  EXPECT_EQ(MimeDataOf(logo.surface.get(), CAIRO_MIME_TYPE_JPEG), "");
+  EXPECT_EQ(id(logo), id(copy));
+  EXPECT_NE(id(logo), id(photo));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "native/image_file.h"
 #include "native/pdf/pdf_images.h"
 
 namespace quarvel {
@@ -11,14 +12,6 @@ namespace {
 // The smallest shift between glyphs, in thousandths of the em, that text
 // tells a reader of; smaller ones are rounding.
 constexpr double kLeastShift = 0.05;
-
-// The unique id that the image loader gives each image file's pixels.
-std::string UniqueIdOf(cairo_surface_t* image) {
-  const unsigned char* data = nullptr;
-  unsigned long length = 0;
-  cairo_surface_get_mime_data(image, CAIRO_MIME_TYPE_UNIQUE_ID, &data, &length);
-  return data == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(data), length);
-}
 
 }  // namespace
 
@@ -164,7 +157,7 @@ void PdfCanvas::DrawSegment(DevicePoint from, DevicePoint to) {
 }
 
 int PdfCanvas::ImageNumber(cairo_surface_t* image) {
-  const std::string id = UniqueIdOf(image);
+  const std::string id(MimeDataOf(image, CAIRO_MIME_TYPE_UNIQUE_ID));
   if (!id.empty()) {
     if (const auto found = image_numbers_.find(id); found != image_numbers_.end()) {
       return found->second;

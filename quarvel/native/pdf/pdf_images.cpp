@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "native/image_file.h"
+
 namespace quarvel {
 
 namespace {
@@ -26,14 +28,6 @@ std::string Dictionary(cairo_surface_t* image, std::string_view colour_space) {
          std::to_string(cairo_image_surface_get_width(image)) + " /Height " +
          std::to_string(cairo_image_surface_get_height(image)) + " /ColorSpace " +
          std::string(colour_space) + " /BitsPerComponent 8 /Interpolate true";
-}
-
-// The JPEG file attached to `image`, if any, and readable.
-std::string_view AttachedJpeg(cairo_surface_t* image) {
-  const unsigned char* data = nullptr;
-  unsigned long length = 0;
-  cairo_surface_get_mime_data(image, CAIRO_MIME_TYPE_JPEG, &data, &length);
-  return data == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(data), length);
 }
 
 // Writes the JPEG file `jpeg` of `colours`.
@@ -127,7 +121,7 @@ JpegColours ReadJpegColours(std::string_view jpeg) {
 }
 
 int WriteImage(PdfFile& file, cairo_surface_t* image) {
-  const std::string_view jpeg = AttachedJpeg(image);
+  const std::string_view jpeg = MimeDataOf(image, CAIRO_MIME_TYPE_JPEG);
   if (const JpegColours colours = ReadJpegColours(jpeg); colours.components != 0) {
     return WriteJpeg(file, image, jpeg, colours);
   }
