@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "printer/utf8.h"
+
 namespace quarvel {
 
 namespace {
@@ -162,8 +164,17 @@ void CairoCanvas::DrawText(const ArialFace&, const KeptFont& font, const GlyphRu
     cairo_fill(cr);
     return;
   }
-  cairo_show_text_glyphs(cr, run.utf8.data(), static_cast<int>(run.utf8.size()), run.glyphs.data(),
-                         glyphs, run.clusters.data(), static_cast<int>(run.clusters.size()),
+  // The text as UTF-8, with a cluster tying each character to its glyph,
+  // so that it can be copied out of a PDF or PostScript file.
+  utf8_.clear();
+  clusters_.clear();
+  for (const char32_t c : run.characters) {
+    const size_t bytes_before = utf8_.size();
+    AppendUtf8(c, &utf8_);
+    clusters_.push_back({static_cast<int>(utf8_.size() - bytes_before), 1});
+  }
+  cairo_show_text_glyphs(cr, utf8_.data(), static_cast<int>(utf8_.size()), run.glyphs.data(),
+                         glyphs, clusters_.data(), static_cast<int>(clusters_.size()),
                          cairo_text_cluster_flags_t{});
 }
 

@@ -49,6 +49,9 @@ class CairoCanvas : public PageCanvas {
   std::vector<JobFile> files_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
+  // The text of the line being drawn, kept to reuse its memory.
+  std::string utf8_;
+  std::vector<cairo_text_cluster_t> clusters_;
 };
 
 }  // namespace quarvel

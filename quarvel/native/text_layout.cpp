@@ -7,18 +7,13 @@ namespace quarvel {
 void KeptFont::Layout(const WideString& text, double x, double y, GlyphRun* run) {
   run->glyphs.clear();
   run->characters.clear();
-  run->utf8.clear();
-  run->clusters.clear();
   run->ink.reset();
   const double start = x;
   for (size_t at = 0; at < text.size();) {
     const char32_t c = NextCodePoint(text, &at);
     const Glyph& glyph = GlyphOf(c);
-    const size_t bytes_before = run->utf8.size();
-    AppendUtf8(c, &run->utf8);
     run->glyphs.push_back({glyph.index, x, y});
     run->characters.push_back(c);
-    run->clusters.push_back({static_cast<int>(run->utf8.size() - bytes_before), 1});
     if (glyph.ink) {
       const InkBox ink = glyph.ink->Moved(x, y);
       run->ink = run->ink ? run->ink->Including(ink) : ink;

@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <map>
 #include <optional>
-#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -27,14 +26,11 @@
 namespace quarvel {
 
 // One line laid out: its glyphs from its origin, the character that each
-// glyph stands for, the text as UTF-8 and the clusters that tie each
-// character to its glyph, the whole advance, and the box that the glyphs'
-// outlines fill (empty when they fill none).
+// glyph stands for (one glyph for each character), the whole advance, and
+// the box that the glyphs' outlines fill (empty when they fill none).
 struct GlyphRun {
   std::vector<cairo_glyph_t> glyphs;
   std::vector<char32_t> characters;
-  std::string utf8;
-  std::vector<cairo_text_cluster_t> clusters;
   double advance = 0;
   std::optional<InkBox> ink;
 };

@@ -5,14 +5,15 @@
 #include <cmath>
 
 #include "native/arial_faces.h"
+#include "printer/utf8.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
 namespace {
 
 // Guards against a layout that differs from cairo's own: another glyph,
-// another place, or clusters that tie characters to the wrong glyphs, which
-// would move text or spoil what is copied out of a PDF.
+// another place, or characters tied to the wrong glyphs, which would move
+// text or spoil what is copied out of a PDF.
 TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
   ArialFaces faces;
   const ArialFace& face = faces.Get(700, false);
@@ -27,10 +28,11 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
     for (const double em : {53.7, 86.0}) {
       KeptFont& font = layout.Font(cr, face.face, em);
       font.Layout(Wide(text), 100, 200, &run);
+      const std::string utf8 = ToUtf8(Wide(text));
       cairo_glyph_t* glyphs = nullptr;
       int count = 0;
-      cairo_scaled_font_text_to_glyphs(font.font(), 100, 200, run.utf8.data(),
-                                       static_cast<int>(run.utf8.size()), &glyphs, &count, nullptr,
+      cairo_scaled_font_text_to_glyphs(font.font(), 100, 200, utf8.data(),
+                                       static_cast<int>(utf8.size()), &glyphs, &count, nullptr,
                                        nullptr, nullptr);
       ASSERT_EQ(run.glyphs.size(), static_cast<size_t>(count));
       for (int i = 0; i < count; ++i) {
@@ -42,9 +44,9 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
       cairo_scaled_font_glyph_extents(font.font(), glyphs, count, &extents);
       EXPECT_NEAR(run.advance, extents.x_advance, 1e-9);
       EXPECT_EQ(run.ink.has_value(), extents.width > 0);
-      size_t bytes = 0;
-      for (const cairo_text_cluster_t& cluster : run.clusters) bytes += cluster.num_bytes;
-      EXPECT_EQ(bytes, run.utf8.size());
+      std::string characters;
+      for (const char32_t c : run.characters) AppendUtf8(c, &characters);
+      EXPECT_EQ(characters, utf8);
       cairo_glyph_free(glyphs);
     }
   }
