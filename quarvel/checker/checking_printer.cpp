@@ -1,6 +1,6 @@
 #include "checker/checking_printer.h"
 
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 
 namespace quarvel {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "checker/script_keywords.h"
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 #include "script/script_values.h"
 
 namespace quarvel {

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "printer/utf8.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 

@@ -23,7 +23,7 @@
 #include "posix/posix_host.h"
 #include "print_document.h"
 #include "printer/log_printer.h"
-#include "printer/utf8.h"
+#include "text/utf8.h"
 #include "stdio_file.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "native/image_file.h"
 #include "native/messages.h"
 #include "native/pdf/pdf_canvas.h"
-#include "printer/utf8.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 

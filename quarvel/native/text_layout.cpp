@@ -1,6 +1,6 @@
 #include "native/text_layout.h"
 
-#include "printer/utf8.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 

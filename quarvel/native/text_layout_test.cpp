@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "native/arial_faces.h"
-#include "printer/utf8.h"
+#include "text/utf8.h"
 #include "testing/test_support.h"
 
 namespace quarvel {

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "sse2.h"
+#include "text/sse2.h"
 #include "stdio_file.h"
 
 namespace quarvel {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 
 namespace quarvel {
 

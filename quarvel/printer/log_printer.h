@@ -8,7 +8,7 @@
 //   line X1 Y1 X2 Y2                        one segment between device points
 //   image "PATH" X Y W H                    one image and its rectangle
 //
-// Text is quoted as printer/quoted_text.h says.
+// Text is quoted as text/quoted_text.h says.
 #ifndef QUARVEL_PRINTER_LOG_PRINTER_H_
 #define QUARVEL_PRINTER_LOG_PRINTER_H_
 

@@ -1,5 +1,5 @@
 #include "printer/log_printer.h"
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "sse2.h"
+#include "text/sse2.h"
 
 namespace quarvel {
 

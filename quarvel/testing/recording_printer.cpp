@@ -1,6 +1,6 @@
 #include "testing/recording_printer.h"
 
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 #include "testing/test_support.h"
 
 namespace quarvel {

@@ -3,8 +3,8 @@
 // \xHH for the others), and written as UTF-8. A log line is mostly quoted
 // text, so this is written for speed: runs of plain ASCII are copied whole,
 // and each other character below U+0800 comes from a table.
-#ifndef QUARVEL_PRINTER_QUOTED_TEXT_H_
-#define QUARVEL_PRINTER_QUOTED_TEXT_H_
+#ifndef QUARVEL_TEXT_QUOTED_TEXT_H_
+#define QUARVEL_TEXT_QUOTED_TEXT_H_
 
 #include <cstddef>
 #include <string>
@@ -26,4 +26,4 @@ std::string QuoteForLog(const WideString& text);
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_QUOTED_TEXT_H_
+#endif  // QUARVEL_TEXT_QUOTED_TEXT_H_

@@ -1,7 +1,7 @@
 // UTF-16 text of the drawing calls as UTF-8, for the printers that write or
 // render text on systems other than Windows.
-#ifndef QUARVEL_PRINTER_UTF8_H_
-#define QUARVEL_PRINTER_UTF8_H_
+#ifndef QUARVEL_TEXT_UTF8_H_
+#define QUARVEL_TEXT_UTF8_H_
 
 #include <cstddef>
 #include <string>
@@ -29,4 +29,4 @@ std::string ToUtf8(const WideString& text);
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_UTF8_H_
+#endif  // QUARVEL_TEXT_UTF8_H_

@@ -1,4 +1,4 @@
-#include "printer/utf8.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 

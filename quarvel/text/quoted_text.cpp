@@ -1,12 +1,12 @@
-#include "printer/quoted_text.h"
+#include "text/quoted_text.h"
 
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "printer/utf8.h"
-#include "sse2.h"
+#include "text/utf8.h"
+#include "text/sse2.h"
 
 namespace quarvel {
 
