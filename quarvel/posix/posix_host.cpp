@@ -20,11 +20,17 @@ namespace {
 constexpr size_t kShortChunkBytes = 512;
 constexpr size_t kLongChunkBytes = 128 * 1024;
 
-iconv_t OpenCodePage(const char* code_page) {
+// The converter from `code_page` to UTF-16LE; null when iconv does not know
+// the code page.
+IconvHandle OpenConverter(const char* code_page) {
   const iconv_t converter = iconv_open("UTF-16LE", code_page);
-  if (converter != reinterpret_cast<iconv_t>(-1)) return converter;
+  return IconvHandle(converter == reinterpret_cast<iconv_t>(-1) ? nullptr : converter);
+}
+
+IconvHandle OpenCodePage(const char* code_page) {
+  if (IconvHandle converter = OpenConverter(code_page)) return converter;
   std::fprintf(stderr, "quarvel: unknown code page %s, using %s\n", code_page, kDefaultCodePage);
-  return iconv_open("UTF-16LE", kDefaultCodePage);
+  return OpenConverter(kDefaultCodePage);
 }
 
 bool IsDirectory(std::FILE* stream) {
@@ -44,10 +50,15 @@ void AppendUnits(const char* bytes, size_t size, WideString* out) {
 // The UTF-16 unit of every byte of the code page of `converter`, when each
 // byte alone converts to one unit (or is undefined, and so stands for the
 // character of its own value); nothing when a byte starts a longer sequence
-// or shifts into another state.
+// or shifts into another state. Without a converter (a system whose iconv
+// knows no code page), every byte stands for the character of its value.
 std::optional<std::array<char16_t, 256>> ByteUnits(iconv_t converter) {
   std::array<char16_t, 256> units;
   for (int value = 0; value < 256; ++value) {
+    if (converter == nullptr) {
+      units[value] = static_cast<char16_t>(value);
+      continue;
+    }
     char byte = static_cast<char>(value);
     char unit[8];
     char* in = &byte;
@@ -105,22 +116,15 @@ bool AsciiIsItself(const std::array<char16_t, 256>& units) {
 
 }  // namespace
 
-bool IsKnownCodePage(const char* code_page) {
-  const iconv_t converter = iconv_open("UTF-16LE", code_page);
-  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  iconv_close(converter);
-  return true;
-}
+bool IsKnownCodePage(const char* code_page) { return OpenConverter(code_page) != nullptr; }
 
 std::unique_ptr<Host> NewSystemHost() { return std::make_unique<PosixHost>(); }
 
 PosixHost::PosixHost(const char* code_page)
     : converter_(OpenCodePage(code_page)),
-      byte_units_(ByteUnits(converter_)),
+      byte_units_(ByteUnits(converter_.get())),
       ascii_is_itself_(byte_units_ && AsciiIsItself(*byte_units_)),
       chunk_(kShortChunkBytes) {}
-
-PosixHost::~PosixHost() { iconv_close(converter_); }
 
 std::unique_ptr<InputFile> PosixHost::OpenScript(const PathChar* path) {
   std::FILE* stream = std::fopen(path, "rb");
@@ -160,13 +164,13 @@ void PosixHost::ConvertThroughIconv(std::string_view text, WideString* wide) {
   if (text.size() * 2 > chunk_.size() && chunk_.size() < kLongChunkBytes) {
     chunk_.resize(kLongChunkBytes);
   }
-  iconv(converter_, nullptr, nullptr, nullptr, nullptr);
+  iconv(converter_.get(), nullptr, nullptr, nullptr, nullptr);
   char* in = const_cast<char*>(text.data());
   size_t in_left = text.size();
   while (in_left > 0) {
     char* out = chunk_.data();
     size_t out_left = chunk_.size();
-    const size_t result = iconv(converter_, &in, &in_left, &out, &out_left);
+    const size_t result = iconv(converter_.get(), &in, &in_left, &out, &out_left);
     const int error = errno;
     AppendUnits(chunk_.data(), out - chunk_.data(), wide);
     if (result == static_cast<size_t>(-1) && error != E2BIG) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "handles/c_handle.h"
 #include "host.h"
 #include "posix/trace_files.h"
 
@@ -18,6 +19,8 @@ namespace quarvel {
 
 // The code page of the scripts that the program was made for.
 inline constexpr const char* kDefaultCodePage = "WINDOWS-1250";
+
+using IconvHandle = CHandle<void, iconv_close>;
 
 // Returns true when iconv can read text in `code_page`.
 bool IsKnownCodePage(const char* code_page);
@@ -27,9 +30,6 @@ class PosixHost : public Host {
   // Reads script text in `code_page`, an iconv name; an unknown name is
   // reported on standard error and replaced by kDefaultCodePage.
   explicit PosixHost(const char* code_page = kDefaultCodePage);
-  ~PosixHost() override;
-  PosixHost(const PosixHost&) = delete;
-  PosixHost& operator=(const PosixHost&) = delete;
 
   std::unique_ptr<InputFile> OpenScript(const PathChar* path) override;
   // Keeps each trace open between its blocks (see trace_files.h).
@@ -44,7 +44,7 @@ class PosixHost : public Host {
   // Replaces *wide with `text` converted through iconv, in chunks.
   void ConvertThroughIconv(std::string_view text, WideString* wide);
 
-  iconv_t converter_;
+  IconvHandle converter_;
   // The unit of each byte, when the code page has one for every byte: a
   // single-byte code page, converted through a table made from iconv's own
   // answers once, at start. Other code pages go through iconv every time.
