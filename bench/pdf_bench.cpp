@@ -1,4 +1,4 @@
-// Rendering speed and output size of the native PDF printer.
+// Rendering speed and output size of the native printer's PDF.
 //
 //   build/native/bin/quarvel_pdf_bench
 //
@@ -11,7 +11,7 @@
 
 #include "generated_script.h"
 #include "print_document.h"
-#include "native/pdf_printer.h"
+#include "native/render/rendering_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -22,9 +22,10 @@ constexpr int kPages = 200;
 // Keeps only the size of what it is given.
 class MeasuredDelivery : public JobDelivery {
  public:
-  bool Deliver(std::string_view, std::span<const JobFile> files) override {
+  std::string NextTarget() const override { return "memory"; }
+  Status Deliver(std::string_view, std::span<const JobFile> files) override {
     bytes = files.front().bytes.size();
-    return true;
+    return Status::Ok();
   }
   size_t bytes = 0;
 };
@@ -34,8 +35,9 @@ void BM_RenderPdf(benchmark::State& state) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(script.parent_path());
   MeasuredDelivery delivery;
+  PrintEvents silent;
   for (auto _ : state) {
-    PdfPrinter printer({}, delivery);
+    RenderingPrinter printer({}, delivery, silent);
     PrintDocument(TestHost(), printer, script.c_str());
   }
   std::filesystem::current_path(previous);

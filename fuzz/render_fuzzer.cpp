@@ -25,8 +25,7 @@
 #include <span>
 #include <string_view>
 
-#include "native/messages.h"
-#include "native/pdf_printer.h"
+#include "native/render/rendering_printer.h"
 #include "print_document.h"
 #include "testing/test_support.h"
 
@@ -36,7 +35,8 @@ namespace {
 // Drops every job.
 class DroppedJobs : public JobDelivery {
  public:
-  bool Deliver(std::string_view, std::span<const JobFile>) override { return true; }
+  std::string NextTarget() const override { return "nowhere"; }
+  Status Deliver(std::string_view, std::span<const JobFile>) override { return Status::Ok(); }
 };
 
 // The output formats, each on a device that keeps the pages small enough
@@ -66,7 +66,6 @@ void SetUp() {
     std::filesystem::copy_file(image.path(), image.path().filename());
   }
   g_log_set_writer_func(AbortOnWarnings, nullptr, nullptr);
-  SetQuiet(true);
 }
 
 }  // namespace
@@ -82,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const quarvel::PageSettings& settings = quarvel::kSettings[last % std::size(quarvel::kSettings)];
   quarvel::FixedScriptHost host(std::string_view(reinterpret_cast<const char*>(data), size));
   quarvel::DroppedJobs jobs;
-  quarvel::PdfPrinter printer(settings, jobs);
+  quarvel::PrintEvents silent;
+  quarvel::RenderingPrinter printer(settings, jobs, silent);
   quarvel::PrintDocument(host, printer, "script.txt");
   return 0;
 }

@@ -1,7 +1,7 @@
 // Windows headers for the Win32 printer, in the one order that works, and
 // RAII holders for GDI objects and their selection into a device context.
-#ifndef QUARVEL_PRINTER_WIN32_GDI_H_
-#define QUARVEL_PRINTER_WIN32_GDI_H_
+#ifndef QUARVEL_WIN32_WIN32_GDI_H_
+#define QUARVEL_WIN32_WIN32_GDI_H_
 
 #include "win32/win32_windows.h"
 #include <commdlg.h>
@@ -64,4 +64,4 @@ class Selection {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_PRINTER_WIN32_GDI_H_
+#endif  // QUARVEL_WIN32_WIN32_GDI_H_

@@ -1,7 +1,7 @@
 // <windows.h> as every Win32 file of quarvel includes it: without the min
 // and max macros and without the rarely used parts of the API.
-#ifndef QUARVEL_WIN32_WINDOWS_H_
-#define QUARVEL_WIN32_WINDOWS_H_
+#ifndef QUARVEL_WIN32_WIN32_WINDOWS_H_
+#define QUARVEL_WIN32_WIN32_WINDOWS_H_
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -11,4 +11,4 @@
 #endif
 #include <windows.h>
 
-#endif  // QUARVEL_WIN32_WINDOWS_H_
+#endif  // QUARVEL_WIN32_WIN32_WINDOWS_H_

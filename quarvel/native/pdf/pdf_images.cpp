@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "native/image_file.h"
-
 namespace quarvel {
 
 namespace {
@@ -23,22 +21,21 @@ bool ReadersDecode(uint8_t frame_marker) { return frame_marker <= 0xC2; }
 // The application segment in which Adobe's files say how they store colour.
 constexpr uint8_t kAdobeMarker = 0xEE;
 
-std::string Dictionary(cairo_surface_t* image, std::string_view colour_space) {
-  return "/Type /XObject /Subtype /Image /Width " +
-         std::to_string(cairo_image_surface_get_width(image)) + " /Height " +
-         std::to_string(cairo_image_surface_get_height(image)) + " /ColorSpace " +
+std::string Dictionary(const PdfImage& image, std::string_view colour_space) {
+  return "/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) + " /Height " +
+         std::to_string(image.height) + " /ColorSpace " +
          std::string(colour_space) + " /BitsPerComponent 8 /Interpolate true";
 }
 
 // Writes the JPEG file `jpeg` of `colours`.
-int WriteJpeg(PdfFile& file, cairo_surface_t* image, std::string_view jpeg, JpegColours colours) {
+int WriteJpeg(PdfFile& file, const PdfImage& image, JpegColours colours) {
   std::string entries = Dictionary(image, colours.components == 1   ? "/DeviceGray"
                                           : colours.components == 3 ? "/DeviceRGB"
                                           : colours.inverted ? "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]"
                                                              : "/DeviceCMYK");
   entries += " /Filter /DCTDecode";
   const int number = file.NewObject();
-  file.WriteStream(number, entries, jpeg, false);
+  file.WriteStream(number, entries, image.jpeg, false);
   return number;
 }
 
@@ -55,15 +52,10 @@ bool Opaque(int width, int height, const Rows& row) {
 
 // Writes the pixels of `image`, unpremultiplied, with their alpha as a soft
 // mask unless all are opaque.
-int WritePixels(PdfFile& file, cairo_surface_t* image) {
-  const int width = cairo_image_surface_get_width(image);
-  const int height = cairo_image_surface_get_height(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  cairo_surface_flush(image);
-  const unsigned char* data = cairo_image_surface_get_data(image);
-  const auto row = [data, stride](int y) {
-    return reinterpret_cast<const uint32_t*>(data + ptrdiff_t{y} * stride);
-  };
+int WritePixels(PdfFile& file, const PdfImage& image) {
+  const int width = image.width;
+  const int height = image.height;
+  const auto row = [&image](int y) { return image.pixels.data() + ptrdiff_t{y} * image.width; };
   std::string entries = Dictionary(image, "/DeviceRGB");
   if (!Opaque(width, height, row)) {
     std::string alpha;
@@ -120,10 +112,9 @@ JpegColours ReadJpegColours(std::string_view jpeg) {
   return colours;
 }
 
-int WriteImage(PdfFile& file, cairo_surface_t* image) {
-  const std::string_view jpeg = MimeDataOf(image, CAIRO_MIME_TYPE_JPEG);
-  if (const JpegColours colours = ReadJpegColours(jpeg); colours.components != 0) {
-    return WriteJpeg(file, image, jpeg, colours);
+int WriteImage(PdfFile& file, const PdfImage& image) {
+  if (const JpegColours colours = ReadJpegColours(image.jpeg); colours.components != 0) {
+    return WriteJpeg(file, image, colours);
   }
   return WritePixels(file, image);
 }

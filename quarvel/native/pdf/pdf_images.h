@@ -2,8 +2,8 @@
 #ifndef QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
 #define QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
 
-#include <cairo.h>
-
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "native/pdf/pdf_file.h"
@@ -23,11 +23,23 @@ struct JpegColours {
 
 JpegColours ReadJpegColours(std::string_view jpeg);
 
-// Writes `image`, an image surface of cairo's ARGB32 format, into `file` as
-// an image object drawn smoothed, and returns the object's number. A JPEG
-// file attached to the surface is embedded as it is; other pixels are
-// compressed, with their alpha as a soft mask where any pixel is not opaque.
-int WriteImage(PdfFile& file, cairo_surface_t* image);
+// An image to embed.
+struct PdfImage {
+  int width = 0;
+  int height = 0;
+  // width x height pixels, row after row, each 32-bit ARGB in native byte
+  // order with the colour premultiplied by alpha.
+  std::span<const uint32_t> pixels;
+  // The JPEG file that the pixels were decoded from; empty for the images
+  // of other files.
+  std::string_view jpeg;
+};
+
+// Writes `image` into `file` as an image object drawn smoothed, and returns
+// the object's number. A JPEG file that every reader decodes is embedded as
+// it is; other pixels are compressed, with their alpha as a soft mask where
+// any pixel is not opaque.
+int WriteImage(PdfFile& file, const PdfImage& image);
 
 }  // namespace quarvel
 

@@ -69,15 +69,10 @@ std::string StreamData(const std::string& pdf, const std::string& number) {
 // that is not opaque, and against alpha lost or added where none is needed.
 TEST(PdfImagesTest, PixelsAreUnpremultipliedWithTheirAlphaAsAMask) {
   for (const bool opaque : {true, false}) {
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2, 1);
-    auto* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image));
-    pixels[0] = 0xFF336699;
-    pixels[1] = opaque ? 0xFF804020 : 0x80402010;  // premultiplied
-    cairo_surface_mark_dirty(image);
+    const uint32_t pixels[] = {0xFF336699, opaque ? 0xFF804020 : 0x80402010};  // premultiplied
     PdfFile file;
-    const int number = WriteImage(file, image);
+    const int number = WriteImage(file, {2, 1, pixels, ""});
     const std::string pdf = file.Finish(number, number);
-    cairo_surface_destroy(image);
 
     std::smatch mask;
     const bool masked = std::regex_search(pdf, mask, std::regex(R"(/SMask (\d+) 0 R)"));

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "native/arial_faces.h"
 #include "native/pdf/pdf_fonts.h"
+#include "native/pdf/test_font.h"
 
 namespace quarvel {
 namespace {
@@ -32,13 +32,13 @@ bool IsComposite(FT_Face face, unsigned index) {
 class TrueTypeSubsetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    face_ = faces_.Get(400, false).freetype;
-    ASSERT_NE(face_, nullptr);
+    face_ = font_.face();
+    ASSERT_NE(face_, nullptr) << TestFont::kPath;
   }
 
   unsigned GlyphOf(char32_t c) const { return FT_Get_Char_Index(face_, c); }
 
-  ArialFaces faces_;
+  TestFont font_;
   FT_Face face_ = nullptr;
 };
 

@@ -1,0 +1,240 @@
+#include "native/images/image_file.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <new>
+
+#include "handles/c_handle.h"
+
+namespace quarvel {
+
+namespace {
+
+using LoaderHandle = CHandle<GdkPixbufLoader, g_object_unref>;
+
+using namespace std::string_view_literals;
+
+// The unsigned little-endian number of `size` bytes at `at` in `bytes`;
+// 0 beyond their end.
+uint32_t LittleEndianAt(std::string_view bytes, size_t at, size_t size) {
+  if (at + size > bytes.size()) return 0;
+  uint32_t value = 0;
+  for (size_t i = size; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The BMP decoder allocates at once as much as the header says the header
+// is long and the pixels lie from the start: both must end within the file.
+bool BmpHeaderWithinFile(std::string_view bytes) {
+  constexpr size_t kFileHeaderSize = 14;
+  const uint64_t pixels_at = LittleEndianAt(bytes, 10, 4);
+  const uint64_t header_end = kFileHeaderSize + uint64_t{LittleEndianAt(bytes, 14, 4)};
+  return pixels_at <= bytes.size() && header_end <= bytes.size();
+}
+
+// The ICO decoder allocates at once as much as an entry of the directory
+// says that its image lies from the start: every image must start within
+// the file. What follows a directory cut short is left to the decoder.
+bool IcoImagesWithinFile(std::string_view bytes) {
+  constexpr size_t kDirectoryStart = 6;
+  constexpr size_t kEntrySize = 16;
+  const size_t entries = LittleEndianAt(bytes, 4, 2);
+  for (size_t entry = kDirectoryStart; entry < kDirectoryStart + entries * kEntrySize;
+       entry += kEntrySize) {
+    if (entry + kEntrySize > bytes.size()) return true;
+    if (LittleEndianAt(bytes, entry + 12, 4) > bytes.size()) return false;
+  }
+  return true;
+}
+
+// The bytes of the colour table that a GIF block's `flags` announce.
+size_t GifColorTableSize(uint32_t flags) {
+  return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
+}
+
+// The offset after the data sub-blocks from `at`: each is a length byte and
+// that many bytes, up to one of length 0.
+size_t SkipGifSubBlocks(std::string_view bytes, size_t at) {
+  while (at < bytes.size()) {
+    const size_t length = static_cast<unsigned char>(bytes[at]);
+    at += 1 + length;
+    if (length == 0) break;
+  }
+  return at;
+}
+
+// The GIF decoder makes a frame of no width or height a pixel buffer that
+// GLib refuses, with a critical message: every frame must have pixels. What
+// follows a damaged block is left to the decoder.
+bool GifFramesHavePixels(std::string_view bytes) {
+  constexpr size_t kScreenEnd = 13;
+  constexpr size_t kFrameHeaderSize = 10;
+  size_t at = kScreenEnd + GifColorTableSize(LittleEndianAt(bytes, 10, 1));
+  while (at < bytes.size()) {
+    if (bytes[at] == ',') {
+      if (at + kFrameHeaderSize > bytes.size()) return true;
+      if (LittleEndianAt(bytes, at + 5, 2) == 0 || LittleEndianAt(bytes, at + 7, 2) == 0) {
+        return false;
+      }
+      // The frame's header, its colour table, and the byte of its code size.
+      at += kFrameHeaderSize + GifColorTableSize(LittleEndianAt(bytes, at + 9, 1)) + 1;
+    } else if (bytes[at] == '!') {
+      at += 2;  // the introducer and the extension's label
+    } else {
+      return true;
+    }
+    at = SkipGifSubBlocks(bytes, at);
+  }
+  return true;
+}
+
+// A header that its decoder is given as it is.
+bool AnyHeader(std::string_view) { return true; }
+
+// The decoder of each known format, by the bytes that start its files, and
+// what its header must hold before the decoder is given the file.
+struct ImageType {
+  std::string_view magic;
+  const char* decoder;
+  bool (*header_is_sound)(std::string_view bytes);
+};
+
+constexpr ImageType kImageTypes[] = {
+    {"\x89PNG\r\n\x1a\n"sv, "png", AnyHeader},
+    {"\xff\xd8\xff"sv, "jpeg", AnyHeader},
+    {"BM"sv, "bmp", BmpHeaderWithinFile},
+    {"GIF87a"sv, "gif", GifFramesHavePixels},
+    {"GIF89a"sv, "gif", GifFramesHavePixels},
+    {"II*\0"sv, "tiff", AnyHeader},
+    {"MM\0*"sv, "tiff", AnyHeader},
+    {"\0\0\1\0"sv, "ico", IcoImagesWithinFile},
+};
+
+const ImageType* TypeOf(std::string_view bytes) {
+  for (const ImageType& type : kImageTypes) {
+    if (bytes.starts_with(type.magic)) return &type;
+  }
+  return nullptr;
+}
+
+// Reads the whole regular file at `path` into `bytes`. Only regular files
+// are read: opening a named pipe or a terminal would wait for ever.
+ImageFault ReadImageBytes(const std::string& path, std::string* bytes) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) {
+    return errno == EACCES ? ImageFault::kUnreadable : ImageFault::kMissing;
+  }
+  if (!S_ISREG(status.st_mode)) return ImageFault::kNotAFile;
+  if (status.st_size > kMaxImageFileBytes) return ImageFault::kTooLarge;
+  std::ifstream in(path, std::ios::binary);
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return in.bad() || !in.is_open() ? ImageFault::kUnreadable : ImageFault::kNone;
+}
+
+bool WithinBounds(int width, int height) {
+  return width <= kMaxImageSide && height <= kMaxImageSide &&
+         int64_t{width} * height <= kMaxImagePixels;
+}
+
+// Called by the decoder once it has read the image's size, before it
+// allocates the pixels. A size of nothing tells it to allocate nothing and
+// stop.
+void RefuseLargeImage(GdkPixbufLoader* loader, int width, int height, gpointer too_large) {
+  if (WithinBounds(width, height)) return;
+  *static_cast<bool*>(too_large) = true;
+  gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+// The pixels of a decoded image, premultiplied ARGB.
+DecodedImage PixelsOf(GdkPixbuf* pixbuf) {
+  DecodedImage image;
+  image.width = gdk_pixbuf_get_width(pixbuf);
+  image.height = gdk_pixbuf_get_height(pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const int in_stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const guchar* in = gdk_pixbuf_read_pixels(pixbuf);
+  image.pixels.resize(size_t(image.width) * image.height);
+  for (int y = 0; y < image.height; ++y) {
+    uint32_t* row = image.pixels.data() + ptrdiff_t{y} * image.width;
+    for (int x = 0; x < image.width; ++x) {
+      const guchar* p = in + ptrdiff_t{y} * in_stride + x * channels;
+      const uint32_t a = alpha ? p[3] : 255;
+      const auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
+      row[x] = a << 24 | premultiply(p[0]) << 16 | premultiply(p[1]) << 8 | premultiply(p[2]);
+    }
+  }
+  return image;
+}
+
+// Decodes `bytes` with `decoder` into `*image`; the fault when they hold no
+// image, or one beyond the bounds.
+ImageFault Decode(std::string_view bytes, const char* decoder, DecodedImage* image) {
+  const LoaderHandle loader(gdk_pixbuf_loader_new_with_type(decoder, nullptr));
+  if (loader == nullptr) return ImageFault::kNotAnImage;
+  bool too_large = false;
+  g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(RefuseLargeImage), &too_large);
+  const bool written = gdk_pixbuf_loader_write(
+      loader.get(), reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr);
+  const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr);
+  if (too_large) return ImageFault::kTooLarge;
+  GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+  if (!written || !closed || pixbuf == nullptr ||
+      !WithinBounds(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf))) {
+    return ImageFault::kNotAnImage;
+  }
+  try {
+    *image = PixelsOf(pixbuf);
+  } catch (const std::bad_alloc&) {
+    return ImageFault::kNoMemory;
+  }
+  return ImageFault::kNone;
+}
+
+// The id of an image by its bytes: files of the same bytes are one image.
+std::string UniqueId(std::string_view bytes) {
+  gchar* digest = g_compute_checksum_for_data(
+      G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+  std::string id = "quarvel-image-" + std::string(digest);
+  g_free(digest);
+  return id;
+}
+
+}  // namespace
+
+std::string_view DescribeImageFault(ImageFault fault) {
+  switch (fault) {
+    case ImageFault::kNone: return "an image";
+    case ImageFault::kMissing: return "no such file";
+    case ImageFault::kNotAFile: return "not a regular file";
+    case ImageFault::kUnreadable: return "cannot be read";
+    case ImageFault::kNotAnImage: return "not a PNG, JPEG, BMP, GIF, TIFF or ICO image";
+    case ImageFault::kTooLarge:
+      return "too large (over 67108864 pixels, 32767 pixels on a side, or 256 MiB of file)";
+    case ImageFault::kNoMemory: return "too large for the memory left";
+  }
+  return "";
+}
+
+LoadedImage LoadImageFile(const std::string& path) {
+  std::string bytes;
+  if (const ImageFault fault = ReadImageBytes(path, &bytes); fault != ImageFault::kNone) {
+    return {fault, nullptr};
+  }
+  const ImageType* type = TypeOf(bytes);
+  if (type == nullptr || !type->header_is_sound(bytes)) return {ImageFault::kNotAnImage, nullptr};
+  auto image = std::make_shared<DecodedImage>();
+  if (const ImageFault fault = Decode(bytes, type->decoder, image.get());
+      fault != ImageFault::kNone) {
+    return {fault, nullptr};
+  }
+  image->id = UniqueId(bytes);
+  if (std::string_view(type->decoder) == "jpeg") image->jpeg = std::move(bytes);
+  return {ImageFault::kNone, std::move(image)};
+}
+
+}  // namespace quarvel

@@ -1,0 +1,65 @@
+// A print job between the printer that renders it and the delivery that
+// takes it: the formats it is rendered in, the files it is made of, and the
+// seam through which a finished job is handed on. A job is delivered whole
+// or not at all.
+#ifndef QUARVEL_NATIVE_JOB_PRINT_JOB_H_
+#define QUARVEL_NATIVE_JOB_PRINT_JOB_H_
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "native/job/status.h"
+
+namespace quarvel {
+
+// The formats in which a job is rendered.
+enum class OutputFormat { kPdf, kPostScript, kSvg, kPng };
+
+inline constexpr OutputFormat kOutputFormats[] = {OutputFormat::kPdf, OutputFormat::kPostScript,
+                                                  OutputFormat::kSvg, OutputFormat::kPng};
+
+struct OutputFormatInfo {
+  std::string_view name;       // as --format names it: "pdf", "ps", "svg", "png"
+  std::string_view extension;  // ".pdf", ...
+  std::string_view mime_type;  // as a printer is told it
+  bool file_per_page;          // one file per page, instead of one per job
+};
+
+const OutputFormatInfo& InfoOf(OutputFormat format);
+
+// Whether `path` ends in the extension of `format`, in any case, after a
+// name.
+bool HasExtensionOf(std::string_view path, OutputFormat format);
+
+// The format whose extension ends `path`, in any case; none for another
+// ending.
+std::optional<OutputFormat> FormatOfPath(std::string_view path);
+
+// One file of a finished job: the whole job, or one of its pages.
+struct JobFile {
+  // 0 for the whole job; the page, counted from 1, in a format of a file
+  // per page.
+  int page = 0;
+  std::string bytes;
+};
+
+// Where finished jobs go.
+class JobDelivery {
+ public:
+  virtual ~JobDelivery() = default;
+
+  // What the next job goes to, for messages: its file, "standard output",
+  // or the printer.
+  virtual std::string NextTarget() const = 0;
+
+  // Delivers the files of one finished job named `job_name`. On failure,
+  // nothing of the job is left behind, and the status names the file or
+  // printer and the reason.
+  virtual Status Deliver(std::string_view job_name, std::span<const JobFile> files) = 0;
+};
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_JOB_PRINT_JOB_H_

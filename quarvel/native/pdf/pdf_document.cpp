@@ -1,0 +1,160 @@
+#include "native/pdf/pdf_document.h"
+
+#include <cmath>
+
+namespace quarvel {
+
+namespace {
+
+// The smallest shift between glyphs, in thousandths of the em, that text
+// tells a reader of; smaller ones are rounding.
+constexpr double kLeastShift = 0.05;
+
+}  // namespace
+
+PdfDocument::PdfDocument(const PdfPageSize& size, std::string_view title)
+    : size_(size),
+      title_(title),
+      fonts_(file_),
+      pages_object_(file_.NewObject()),
+      resources_object_(file_.NewObject()) {}
+
+void PdfDocument::StartPage() {
+  content_.clear();
+  // Points a unit, to a billionth: a page of 254 dpi put in thousandths
+  // moved its bottom edge by a point.
+  AppendNumber(size_.width_points / size_.width_units, &content_, 9);
+  content_ += " 0 0 ";
+  AppendNumber(-size_.height_points / size_.height_units, &content_, 9);
+  content_ += " 0 ";
+  AppendNumber(size_.height_points, &content_);
+  content_ += " cm 2 J\n";
+  gray_ = 0;
+}
+
+void PdfDocument::EndPage() {
+  const int contents = file_.NewObject();
+  file_.WriteStream(contents, "", content_);
+  const int page = file_.NewObject();
+  std::string dictionary = "<</Type /Page /Parent " + std::to_string(pages_object_) +
+                           " 0 R /MediaBox [0 0 ";
+  AppendNumber(size_.width_points, &dictionary);
+  dictionary += ' ';
+  AppendNumber(size_.height_points, &dictionary);
+  dictionary += "] /Resources " + std::to_string(resources_object_) + " 0 R /Contents " +
+                std::to_string(contents) + " 0 R>>";
+  file_.WriteObject(page, dictionary);
+  pages_.push_back(page);
+}
+
+std::string PdfDocument::Finish() {
+  if (pages_.empty()) {
+    StartPage();
+    EndPage();
+  }
+  fonts_.WriteAll();
+  std::string resources = "<</Font <<";
+  fonts_.AppendResources(&resources);
+  resources += ">> /XObject <<";
+  for (size_t i = 0; i < images_.size(); ++i) {
+    resources += " /I" + std::to_string(i + 1) + ' ' + std::to_string(images_[i]) + " 0 R";
+  }
+  file_.WriteObject(resources_object_, resources + ">>>>");
+  std::string kids;
+  for (const int page : pages_) kids += std::to_string(page) + " 0 R ";
+  file_.WriteObject(pages_object_, "<</Type /Pages /Kids [" + kids + "] /Count " +
+                                       std::to_string(pages_.size()) + ">>");
+  const int catalog = file_.NewObject();
+  file_.WriteObject(catalog, "<</Type /Catalog /Pages " + std::to_string(pages_object_) + " 0 R>>");
+  const int info = file_.NewObject();
+  std::string information = "<</Title ";
+  AppendLiteralString(title_, &information);
+  file_.WriteObject(info, information + " /Creator (quarvel) /Producer (quarvel)>>");
+  return file_.Finish(catalog, info);
+}
+
+void PdfDocument::SetGray(int gray) {
+  if (gray == gray_) return;
+  gray_ = gray;
+  content_ += gray == 0 ? "0 g\n" : "1 g\n";
+}
+
+void PdfDocument::AppendPoint(double x, double y) {
+  AppendNumber(x, &content_);
+  content_ += ' ';
+  AppendNumber(y, &content_);
+  content_ += ' ';
+}
+
+void PdfDocument::FillWhite(double left, double top, double right, double bottom) {
+  SetGray(1);
+  AppendPoint(left, top);
+  AppendPoint(right - left, bottom - top);
+  content_ += "re f\n";
+}
+
+void PdfDocument::ShowText(FT_FaceRec_* face, double em, std::span<const PdfGlyph> glyphs) {
+  if (glyphs.empty()) return;
+  const int number = fonts_.FontOf(face);
+  SetGray(0);
+  content_ += "BT /F";
+  AppendInteger(number, &content_);
+  content_ += " 1 Tf ";
+  AppendNumber(em, &content_);
+  content_ += " 0 0 ";
+  AppendNumber(-em, &content_);
+  content_ += ' ';
+  AppendPoint(glyphs.front().x, glyphs.front().y);
+  content_ += "Tm [(";
+  // Where the reader's pen is, after the glyphs so far and their advances.
+  double pen = glyphs.front().x;
+  for (const PdfGlyph& glyph : glyphs) {
+    const double shift = (pen - glyph.x) * 1000 / em;
+    if (std::abs(shift) >= kLeastShift) {
+      content_ += ") ";
+      AppendNumber(shift, &content_);
+      content_ += " (";
+      pen = glyph.x;
+    }
+    const PdfFonts::Shown shown = fonts_.Show(number, glyph.index, glyph.character);
+    const char code[2] = {static_cast<char>(shown.code >> 8), static_cast<char>(shown.code)};
+    AppendStringBytes({code, 2}, &content_);
+    pen += shown.advance * em / 1000;
+  }
+  content_ += ")] TJ ET\n";
+}
+
+void PdfDocument::StrokeLine(double x1, double y1, double x2, double y2) {
+  AppendPoint(x1, y1);
+  content_ += "m ";
+  AppendPoint(x2, y2);
+  content_ += "l S\n";
+}
+
+int PdfDocument::ImageNumber(const PdfImage& image, std::string_view id) {
+  if (!id.empty()) {
+    if (const auto found = image_numbers_.find(id); found != image_numbers_.end()) {
+      return found->second;
+    }
+  }
+  images_.push_back(WriteImage(file_, image));
+  const int number = static_cast<int>(images_.size());
+  if (!id.empty()) image_numbers_.emplace(id, number);
+  return number;
+}
+
+void PdfDocument::DrawImage(const PdfImage& image, std::string_view id, double x, double y,
+                            double width, double height) {
+  const int number = ImageNumber(image, id);
+  content_ += "q ";
+  AppendNumber(width, &content_);
+  content_ += " 0 0 ";
+  AppendNumber(-height, &content_);
+  content_ += ' ';
+  AppendPoint(x, y + height);
+  content_ += "cm /I";
+  AppendInteger(number, &content_);
+  content_ += " Do Q\n";
+}
+
+}  // namespace quarvel

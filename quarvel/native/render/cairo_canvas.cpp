@@ -1,0 +1,266 @@
+#include "native/render/cairo_canvas.h"
+
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
+#include <cairo-svg.h>
+
+#include <cmath>
+#include <new>
+
+#include "text/utf8.h"
+
+namespace quarvel {
+
+namespace {
+
+cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
+  try {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  } catch (const std::bad_alloc&) {
+    return CAIRO_STATUS_NO_MEMORY;
+  }
+  return CAIRO_STATUS_SUCCESS;
+}
+
+// A white page of device pixels.
+SurfaceHandle NewRaster(const SheetSize& sheet) {
+  SurfaceHandle surface(cairo_image_surface_create(
+      CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(sheet.width_pixels)),
+      static_cast<int>(std::ceil(sheet.height_pixels))));
+  const ContextHandle cr(cairo_create(surface.get()));
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);
+  cairo_paint(cr.get());
+  return surface;
+}
+
+// A surface in `format` of the size of `sheet`, titled `title`, that
+// writes to `out`: one that holds a whole job, or a page in the formats of a
+// file per page. It may be in error.
+SurfaceHandle NewSurface(OutputFormat format, const SheetSize& sheet, const std::string& title,
+                         std::string* out) {
+  const double width = sheet.width_points;
+  const double height = sheet.height_points;
+  switch (format) {
+    case OutputFormat::kPdf: {
+      SurfaceHandle surface(cairo_pdf_surface_create_for_stream(AppendToString, out, width, height));
+      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "quarvel");
+      return surface;
+    }
+    case OutputFormat::kPostScript: {
+      SurfaceHandle surface(cairo_ps_surface_create_for_stream(AppendToString, out, width, height));
+      cairo_ps_surface_dsc_comment(surface.get(), ("%%Title: " + title).c_str());
+      return surface;
+    }
+    case OutputFormat::kSvg:
+      return SurfaceHandle(cairo_svg_surface_create_for_stream(AppendToString, out, width, height));
+    case OutputFormat::kPng: return NewRaster(sheet);
+  }
+  return nullptr;
+}
+
+using KeptImage = std::shared_ptr<const DecodedImage>;
+
+// A reference to an image, for cairo to release with what it was given to.
+KeptImage* Keep(const KeptImage& image) { return new KeptImage(image); }
+void Release(void* kept) { delete static_cast<KeptImage*>(kept); }
+
+const cairo_user_data_key_t kPixelsKey = {};
+
+// Gives `surface` `data` as its `mime_type` data, which keeps `image`
+// alive while cairo keeps it. A failure puts the surface in error.
+void SetMimeData(cairo_surface_t* surface, const char* mime_type, std::string_view data,
+                 const KeptImage& image) {
+  KeptImage* kept = Keep(image);
+  if (cairo_surface_set_mime_data(surface, mime_type,
+                                  reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+                                  Release, kept) != CAIRO_STATUS_SUCCESS) {
+    Release(kept);
+  }
+}
+
+// Makes `*surface` a surface on the pixels of `image`, which it keeps
+// alive, with the data that lets PDF and PostScript embed the image once,
+// and a JPEG file as it is.
+cairo_status_t SurfaceOnPixels(const KeptImage& image, SurfaceHandle* surface) {
+  surface->reset(cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(image->pixels.data())),
+      CAIRO_FORMAT_ARGB32, image->width, image->height, image->width * 4));
+  if (const cairo_status_t status = cairo_surface_status(surface->get());
+      status != CAIRO_STATUS_SUCCESS) {
+    return status;
+  }
+  KeptImage* kept = Keep(image);
+  if (const cairo_status_t status =
+          cairo_surface_set_user_data(surface->get(), &kPixelsKey, kept, Release);
+      status != CAIRO_STATUS_SUCCESS) {
+    Release(kept);
+    return status;
+  }
+  SetMimeData(surface->get(), CAIRO_MIME_TYPE_UNIQUE_ID, image->id, image);
+  if (!image->jpeg.empty()) SetMimeData(surface->get(), CAIRO_MIME_TYPE_JPEG, image->jpeg, image);
+  return cairo_surface_status(surface->get());
+}
+
+}  // namespace
+
+// One drawing on the current page: the context's state is saved for it and
+// restored after it, and an error it caused ends with it. A context in
+// error draws nothing more, and values far beyond the page can put it there
+// (an image scaled to nothing, say); the next drawing gets a fresh context
+// on the same page. Memory that ran out, or a surface in error, fails the
+// job.
+class CairoCanvas::Drawing {
+ public:
+  explicit Drawing(CairoCanvas& canvas) : canvas_(canvas) { cairo_save(context()); }
+  ~Drawing() {
+    cairo_restore(context());
+    const cairo_status_t status = cairo_status(context());
+    if (status == CAIRO_STATUS_NO_MEMORY) canvas_.Check(status);
+    if (status != CAIRO_STATUS_SUCCESS) canvas_.cr_ = canvas_.NewContext();
+    canvas_.Check(cairo_surface_status(canvas_.surface_.get()));
+  }
+  Drawing(const Drawing&) = delete;
+  Drawing& operator=(const Drawing&) = delete;
+
+  cairo_t* context() const { return canvas_.cr_.get(); }
+
+ private:
+  CairoCanvas& canvas_;
+};
+
+CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_view title)
+    : sheet_(SheetOf(device)),
+      format_(format),
+      title_(title),
+      file_per_page_(InfoOf(format).file_per_page) {
+  if (!file_per_page_) Open();
+}
+
+void CairoCanvas::Check(cairo_status_t status) {
+  if (error_ == CAIRO_STATUS_SUCCESS) error_ = status;
+}
+
+void CairoCanvas::StartPage() {
+  if (file_per_page_) Open();
+}
+
+void CairoCanvas::EndPage() {
+  images_.clear();
+  if (!file_per_page_) {
+    cairo_show_page(cr_.get());
+    Check(cairo_status(cr_.get()));
+    Check(cairo_surface_status(surface_.get()));
+    return;
+  }
+  files_.push_back({static_cast<int>(files_.size()) + 1, FinishSurface()});
+}
+
+Status CairoCanvas::Finish(std::vector<JobFile>* files) {
+  if (!file_per_page_) files_.push_back({0, FinishSurface()});
+  files->clear();
+  if (error_ != CAIRO_STATUS_SUCCESS) return Status::Error(cairo_status_to_string(error_));
+  *files = std::move(files_);
+  return Status::Ok();
+}
+
+void CairoCanvas::Open() {
+  surface_ = NewSurface(format_, sheet_, title_, &bytes_);
+  Check(cairo_surface_status(surface_.get()));
+  cr_ = NewContext();
+}
+
+std::string CairoCanvas::FinishSurface() {
+  if (format_ == OutputFormat::kPng && error_ == CAIRO_STATUS_SUCCESS) {
+    Check(cairo_surface_write_to_png_stream(surface_.get(), AppendToString, &bytes_));
+  }
+  cr_.reset();
+  cairo_surface_finish(surface_.get());
+  Check(cairo_surface_status(surface_.get()));
+  surface_.reset();
+  return std::move(bytes_);
+}
+
+// A context whose user space is device pixels.
+ContextHandle CairoCanvas::NewContext() const {
+  ContextHandle cr(cairo_create(surface_.get()));
+  UseUnhintedFonts(cr.get());
+  if (format_ != OutputFormat::kPng) {
+    cairo_scale(cr.get(), sheet_.width_points / sheet_.width_pixels,
+                sheet_.height_points / sheet_.height_pixels);
+  }
+  return cr;
+}
+
+void CairoCanvas::FillWhite(const InkBox& box) {
+  const Drawing drawing(*this);
+  cairo_t* cr = drawing.context();
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_rectangle(cr, box.left, box.top, box.right - box.left, box.bottom - box.top);
+  cairo_fill(cr);
+}
+
+void CairoCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run,
+                           bool as_outlines) {
+  glyphs_.clear();
+  for (const PlacedGlyph& glyph : run.glyphs) glyphs_.push_back({glyph.index, glyph.x, glyph.y});
+  const Drawing drawing(*this);
+  cairo_t* cr = drawing.context();
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_font_face(cr, face.face.get());
+  cairo_set_font_size(cr, em);
+  const int glyphs = static_cast<int>(glyphs_.size());
+  if (as_outlines) {
+    cairo_glyph_path(cr, glyphs_.data(), glyphs);
+    cairo_fill(cr);
+    return;
+  }
+  // The text as UTF-8, with a cluster tying each character to its glyph,
+  // so that it can be copied out of a PDF or PostScript file.
+  utf8_.clear();
+  clusters_.clear();
+  for (const char32_t c : run.characters) {
+    const size_t bytes_before = utf8_.size();
+    AppendUtf8(c, &utf8_);
+    clusters_.push_back({static_cast<int>(utf8_.size() - bytes_before), 1});
+  }
+  cairo_show_text_glyphs(cr, utf8_.data(), static_cast<int>(utf8_.size()), glyphs_.data(), glyphs,
+                         clusters_.data(), static_cast<int>(clusters_.size()),
+                         cairo_text_cluster_flags_t{});
+}
+
+void CairoCanvas::DrawSegment(DevicePoint from, DevicePoint to) {
+  const Drawing drawing(*this);
+  cairo_t* cr = drawing.context();
+  cairo_move_to(cr, from.x + 0.5, from.y + 0.5);
+  cairo_line_to(cr, to.x + 0.5, to.y + 0.5);
+  cairo_set_line_width(cr, 1);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_stroke(cr);
+}
+
+cairo_surface_t* CairoCanvas::SurfaceOf(const std::shared_ptr<const DecodedImage>& image) {
+  SurfaceHandle& surface = images_[image.get()];
+  if (surface != nullptr) return surface.get();
+  const cairo_status_t status = SurfaceOnPixels(image, &surface);
+  Check(status);
+  if (status == CAIRO_STATUS_SUCCESS) return surface.get();
+  images_.erase(image.get());
+  return nullptr;
+}
+
+void CairoCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
+                            const ImagePlace& place) {
+  cairo_surface_t* surface = SurfaceOf(image);
+  if (surface == nullptr) return;
+  const Drawing drawing(*this);
+  cairo_t* cr = drawing.context();
+  cairo_translate(cr, place.x, place.y);
+  cairo_scale(cr, place.width / image->width, place.height / image->height);
+  cairo_set_source_surface(cr, surface, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_paint(cr);
+}
+
+}  // namespace quarvel

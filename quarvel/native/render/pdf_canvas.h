@@ -1,0 +1,41 @@
+// Pages written by the project's own PDF writer (native/pdf), one PDF file
+// per job: the canvas's drawings handed to it in its own terms.
+#ifndef QUARVEL_NATIVE_RENDER_PDF_CANVAS_H_
+#define QUARVEL_NATIVE_RENDER_PDF_CANVAS_H_
+
+#include <string_view>
+#include <vector>
+
+#include "native/pdf/pdf_document.h"
+#include "native/render/page_canvas.h"
+#include "native/render/page_geometry.h"
+
+namespace quarvel {
+
+class PdfCanvas : public PageCanvas {
+ public:
+  // Whether the text of `face` can be written by this canvas.
+  static bool CanDraw(const ArialFace& face);
+
+  // Pages for `device`, in a file titled `title`.
+  PdfCanvas(const Device& device, std::string_view title);
+
+  void StartPage() override { document_.StartPage(); }
+  void EndPage() override { document_.EndPage(); }
+  Status Finish(std::vector<JobFile>* files) override;
+  void FillWhite(const InkBox& box) override;
+  // `face` must be one that CanDraw accepts; `as_outlines` changes nothing.
+  void DrawText(const ArialFace& face, double em, const GlyphRun& run, bool as_outlines) override;
+  void DrawSegment(DevicePoint from, DevicePoint to) override;
+  void DrawImage(const std::shared_ptr<const DecodedImage>& image,
+                 const ImagePlace& place) override;
+
+ private:
+  PdfDocument document_;
+  // The line being drawn, kept to reuse its memory.
+  std::vector<PdfGlyph> glyphs_;
+};
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_RENDER_PDF_CANVAS_H_

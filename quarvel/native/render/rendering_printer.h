@@ -1,0 +1,106 @@
+// The native printer: renders the print job in the page geometry of a
+// Windows printer device context (see page_geometry.h) in every format it
+// is asked for, as one PDF or PostScript document per job or one SVG or PNG
+// file per page, and hands each finished job to a JobDelivery. PDF is
+// written by the project's own writer where the faces are TrueType
+// (pdf_canvas.h), and by cairo otherwise, as the other formats are
+// (cairo_canvas.h).
+//
+// It behaves like a spooler: page calls outside a document and drawing
+// outside a page are dropped, a second "start" while a document or page is
+// open is dropped, ending a document ends its open page, and a document that
+// is never ended is never delivered.
+#ifndef QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
+#define QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "native/job/print_job.h"
+#include "native/render/arial_faces.h"
+#include "native/render/page_canvas.h"
+#include "native/render/page_ink.h"
+#include "native/render/page_settings.h"
+#include "native/render/text_layout.h"
+#include "printer/printer.h"
+#include "shared_types.h"
+
+namespace quarvel {
+
+// Hears what becomes of the pages and jobs of a run; by default, hears
+// nothing.
+class PrintEvents {
+ public:
+  virtual ~PrintEvents() = default;
+
+  virtual void PageRendered() {}
+  virtual void JobDelivered() {}
+  // A job that was not delivered: `why` names its file or printer and the
+  // reason, in one line.
+  virtual void JobFailed(std::string_view /*why*/) {}
+  // What the user should hear of that does not fail the job: an image that
+  // is not drawn.
+  virtual void Warn(std::string_view /*message*/) {}
+};
+
+class RenderingPrinter : public Printer {
+ public:
+  // Prints with `settings`, delivering jobs to `delivery` and telling
+  // `events` of each page and job; both must outlive the printer.
+  RenderingPrinter(const PageSettings& settings, JobDelivery& delivery, PrintEvents& events);
+  ~RenderingPrinter() override;
+  RenderingPrinter(const RenderingPrinter&) = delete;
+  RenderingPrinter& operator=(const RenderingPrinter&) = delete;
+
+  // Always answered with this printer, in the orientation chosen in the
+  // settings, else in the one asked for.
+  DialogOutcome ChoosePrinter(Orientation orientation) override;
+  bool InstallAbortProc() override { return true; }
+  void StartDocument() override;
+  void StartPage() override;
+  void EndPage() override;
+  void EndDocument() override;
+  // Black text on an opaque white cell as wide as the text's advance.
+  void OutputText(DevicePoint at, const FontSpec& font, const WideString& text) override;
+  // One device pixel wide, black.
+  void DrawSegment(DevicePoint from, DevicePoint to) override;
+  // Decodes the image file at once (see image_file.h); a file that cannot be
+  // decoded gives a picture that draws nothing, and one that is too large is
+  // reported, once per path.
+  std::unique_ptr<Picture> LoadPicture(const WideString& path) override;
+  void DrawPicture(Picture& picture, const ImageRect& rect) override;
+
+  // False once a job could not be delivered.
+  bool all_delivered() const { return all_delivered_; }
+
+ private:
+  // Whether the PDF canvas can draw the text of every face; asked once.
+  bool PdfCanvasDrawsEveryFace();
+  // The layout of text on the pages, made once the orientation is known.
+  TextLayout& Layout();
+
+  PageSettings settings_;
+  JobDelivery& delivery_;
+  PrintEvents& events_;
+  ArialFaces faces_;
+  std::optional<TextLayout> text_layout_;
+  // What was drawn on the current page, when its white cells may be left
+  // out where they cover nothing: on pages that are white, all but SVG's.
+  PageInk ink_;
+  const bool white_page_;
+  // The line being drawn, kept to reuse its memory.
+  GlyphRun run_;
+  std::optional<bool> every_face_embeddable_;
+  // The pages of the job being rendered.
+  std::unique_ptr<PageCanvas> canvas_;
+  bool page_open_ = false;
+  bool all_delivered_ = true;
+  std::set<std::string> reported_images_;
+};
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
