@@ -1,42 +1,47 @@
 #include "checker/check_command.h"
 
+#include "cli/options.h"
+
 namespace quarvel {
 
 namespace {
 
-// Applies the option `argument` to `command`; returns false for an option
-// the checker does not know.
-bool ApplyOption(std::string_view argument, CheckCommand* command) {
-  if (argument == "-h" || argument == "--help") {
-    command->help = true;
-  } else if (argument == "--version") {
-    command->version = true;
-  } else {
-    return command->warnings.Apply(argument);
-  }
-  return true;
-}
+bool EndsParsing(const CheckCommand& command) { return command.help || command.version; }
+
+// The options, in the order of the help.
+constexpr Option<CheckCommand> kOptions[] = {
+    {{'W', "", "NAME", "report the findings of kind NAME; -Wno-NAME: do not"},
+     [](std::string_view value, CheckCommand& command) {
+       return ApplyWarningOption(value, command.warnings);
+     }},
+    {{'h', "help", "", "show this help and exit"},
+     [](std::string_view, CheckCommand& command) -> std::optional<std::string_view> {
+       command.help = true;
+       return std::nullopt;
+     }},
+    {{'\0', "version", "", "show the version and exit"},
+     [](std::string_view, CheckCommand& command) -> std::optional<std::string_view> {
+       command.version = true;
+       return std::nullopt;
+     }},
+};
 
 }  // namespace
+
+std::optional<std::string_view> ApplyWarningOption(std::string_view value, WarningSet& warnings) {
+  if (warnings.Apply("-W" + std::string(value))) return std::nullopt;
+  return "a kind of finding, or no- and a kind, as --help lists them";
+}
 
 std::variant<CheckCommand, CheckCommandError> ParseCheckCommand(
     const std::vector<std::string>& arguments) {
   CheckCommand command;
-  bool options_ended = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (options_ended || argument.size() < 2 || argument[0] != '-') {
-      command.scripts.push_back(i);
-    } else if (argument == "--") {
-      options_ended = true;
-    } else if (!ApplyOption(argument, &command)) {
-      const bool warning = argument.starts_with("-W");
-      return CheckCommandError{
-          (warning ? "unknown kind of finding in '" : "unrecognized option '") + argument + "'"};
-    }
-  }
-  if (command.scripts.empty() && !command.help && !command.version) {
-    return CheckCommandError{"no script to check"};
+  ParsedOptions parsed =
+      ParseOptions(std::span<const Option<CheckCommand>>(kOptions), arguments, command, EndsParsing);
+  if (const auto* error = std::get_if<std::string>(&parsed)) return CheckCommandError{*error};
+  command.scripts = std::move(std::get<std::vector<size_t>>(parsed));
+  if (command.scripts.empty() && !EndsParsing(command)) {
+    return CheckCommandError{"missing SCRIPT operand"};
   }
   return command;
 }
@@ -47,13 +52,8 @@ std::string CheckUsage(std::string_view program) {
          " [OPTION]... SCRIPT...\n"
          "Check document scripts: report each line that prints other than it seems\n"
          "to, as PATH:LINE: warning: MESSAGE [-WNAME].\n"
-         "\n"
-         "  -WNAME       report the findings of kind NAME\n"
-         "  -Wno-NAME    do not report them\n"
-         "  -h, --help   show this help and exit\n"
-         "  --version    show the version and exit\n"
          "\n" +
-         WarningKindsHelp() +
+         OptionsHelp(std::span<const Option<CheckCommand>>(kOptions)) + "\n" + WarningKindsHelp() +
          "\n"
          "Exit status: 0 when no script has a finding, 1 when one has, 2 when a\n"
          "script cannot be opened or the command line is wrong.\n";

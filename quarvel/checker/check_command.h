@@ -1,10 +1,11 @@
-// The command line of the checker program: -WNAME and -Wno-NAME to choose
-// the kinds of finding, --help, --version, and one or more scripts. Options
-// may follow the scripts; "--" ends them.
+// The command line of the checker program: -WNAME and -Wno-NAME (or
+// -W NAME) to choose the kinds of finding, --help, --version, and one or
+// more scripts, read by the options of cli/options.h.
 #ifndef QUARVEL_CHECKER_CHECK_COMMAND_H_
 #define QUARVEL_CHECKER_CHECK_COMMAND_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -26,6 +27,10 @@ struct CheckCommand {
 struct CheckCommandError {
   std::string message;
 };
+
+// Applies the value of a -W option ("traces", "no-traces") to `warnings`;
+// returns what it should have been when it names no kind.
+std::optional<std::string_view> ApplyWarningOption(std::string_view value, WarningSet& warnings);
 
 // Reads `arguments`, the command line after the program's name.
 std::variant<CheckCommand, CheckCommandError> ParseCheckCommand(

@@ -27,6 +27,7 @@ TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
       {{"a.txt", "--", "-Wtraces", "-"}, {0, 2, 3}, false, true, false},
       {{"--help"}, {}, false, true, true},
       {{"-Wno-traces", "-Wspooler", "a.txt"}, {2}, false, true, false},
+      {{"-W", "traces", "a.txt"}, {2}, true, true, false},
   };
   for (const ParseCase& c : cases) {
     const auto parsed = ParseCheckCommand(c.arguments);
@@ -42,11 +43,13 @@ TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
 // Guards against a wrong command line that is run instead of refused.
 TEST(ParseCheckCommandTest, RefusesUnknownOptionsAndKindsAndNoScript) {
   const std::pair<Strings, std::string> cases[] = {
-      {{"-x", "a.txt"}, "unrecognized option '-x'"},
-      {{"-Wnonsense", "a.txt"}, "unknown kind of finding in '-Wnonsense'"},
-      {{"-Wno-", "a.txt"}, "unknown kind of finding in '-Wno-'"},
-      {{"-Wtraces"}, "no script to check"},
-      {{}, "no script to check"},
+      {{"-x", "a.txt"}, "invalid option -- 'x'"},
+      {{"--=traces", "a.txt"}, "unrecognized option '--=traces'"},
+      {{"-Wnonsense", "a.txt"},
+       "invalid argument 'nonsense' for '-W': expected a kind of finding, or no- and a kind, as "
+       "--help lists them"},
+      {{"-Wtraces"}, "missing SCRIPT operand"},
+      {{}, "missing SCRIPT operand"},
   };
   for (const auto& [arguments, message] : cases) {
     const auto parsed = ParseCheckCommand(arguments);

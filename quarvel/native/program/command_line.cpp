@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "checker/check_command.h"
+#include "cli/options.h"
 #include "native/render/page_geometry.h"
 #include "posix/posix_host.h"
 
@@ -28,19 +30,6 @@ struct Given {
   std::optional<std::string> encoding;
   // Whether a -W option was given.
   bool kinds_chosen = false;
-};
-
-// Applies an option's value; returns what the value should have been when
-// it is not valid.
-using ApplyOption = std::optional<std::string_view> (*)(std::string_view value, Given& given);
-
-struct OptionSpec {
-  char short_name;  // '\0' when the option has none
-  std::string_view long_name;
-  // The value's name in the help; empty for an option without a value.
-  std::string_view value_name;
-  std::string_view help;
-  ApplyOption apply;
 };
 
 std::optional<OutputFormat> ParseFormat(std::string_view text) {
@@ -81,64 +70,63 @@ constexpr std::string_view kPaperExpected = "a4, letter, legal, a3, a5 or WIDTHx
 constexpr std::string_view kEncodingExpected = "a code page that iconv knows";
 
 // The options, in the order of the help.
-constexpr OptionSpec kOptions[] = {
+constexpr Option<Given> kOptions[] = {
     {'o', "output", "FILE", "write the first job to FILE (\"-\": standard output)",
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kFile);
        return Store(NonEmpty(value), given.output, "a file name");
      }},
-    {'P', "printer", "DEST", "print to the CUPS queue DEST, or to the IPP printer at the URI DEST",
+    {{'P', "printer", "DEST", "print to the CUPS queue DEST, or to the IPP printer at the URI DEST"},
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kPrinter);
        return Store(NonEmpty(value), given.printer, "a printer");
      }},
-    {'T', "format", "FORMAT", "pdf, ps, svg or png (default: by FILE's ending, else pdf)",
+    {{'T', "format", "FORMAT", "pdf, ps, svg or png (default: by FILE's ending, else pdf)"},
      [](std::string_view value, Given& given) {
        return Store(ParseFormat(value), given.format, "pdf, ps, svg or png");
      }},
-    {'\0', "log", "", "write the operation log to standard output instead",
+    {{'\0', "log", "", "write the operation log to standard output instead"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kLog);
        return std::nullopt;
      }},
-    {'\0', "dpi", "N", "the printer's resolution, 72 to 4800 (default 600)",
+    {{'\0', "dpi", "N", "the printer's resolution, 72 to 4800 (default 600)"},
      [](std::string_view value, Given& given) {
        return Store(ParseDpi(value), given.dpi, kDpiExpected);
      }},
-    {'\0', "paper", "SIZE", "a4 (the default), letter, legal, a3, a5, or WIDTHxHEIGHTmm",
+    {{'\0', "paper", "SIZE", "a4 (the default), letter, legal, a3, a5, or WIDTHxHEIGHTmm"},
      [](std::string_view value, Given& given) {
        return Store(ParsePaper(value), given.paper, kPaperExpected);
      }},
-    {'\0', "orientation", "NAME", "portrait or landscape (default: as the script asks)",
+    {{'\0', "orientation", "NAME", "portrait or landscape (default: as the script asks)"},
      [](std::string_view value, Given& given) {
        return Store(ParseOrientation(value), given.orientation, "portrait or landscape");
      }},
-    {'\0', "encoding", "NAME", "the code page of the script (default WINDOWS-1250)",
+    {{'\0', "encoding", "NAME", "the code page of the script (default WINDOWS-1250)"},
      [](std::string_view value, Given& given) {
        return Store(ParseEncoding(value), given.encoding, kEncodingExpected);
      }},
-    {'\0', "check", "", "check each SCRIPT (one or more) and report its faults instead",
+    {{'\0', "check", "", "check each SCRIPT (one or more) and report its faults instead"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.line.mode = Mode::kCheck;
        return std::nullopt;
      }},
-    {'W', "", "NAME", "with --check: report findings of kind NAME; -Wno-NAME: do not",
+    {{'W', "", "NAME", "with --check: report findings of kind NAME; -Wno-NAME: do not"},
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.kinds_chosen = true;
-       if (given.line.checks.Apply("-W" + std::string(value))) return std::nullopt;
-       return "a kind of finding, or no- and a kind (see below)";
+       return ApplyWarningOption(value, given.line.checks);
      }},
-    {'q', "quiet", "", "show no progress and no warnings",
+    {{'q', "quiet", "", "show no progress and no warnings"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.line.quiet = true;
        return std::nullopt;
      }},
-    {'h', "help", "", "show this help and exit",
+    {{'h', "help", "", "show this help and exit"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.line.mode = Mode::kHelp;
        return std::nullopt;
      }},
-    {'\0', "version", "", "show the version and exit",
+    {{'\0', "version", "", "show the version and exit"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.line.mode = Mode::kVersion;
        return std::nullopt;
@@ -147,109 +135,11 @@ constexpr OptionSpec kOptions[] = {
 
 // The modes that need nothing but themselves: the rest of the command line
 // is left unread.
-bool EndsParsing(Mode mode) { return mode == Mode::kHelp || mode == Mode::kVersion; }
+bool EndsParsing(const Given& given) {
+  return given.line.mode == Mode::kHelp || given.line.mode == Mode::kVersion;
+}
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
-
-// The arguments of a command line, read one after the other.
-class Arguments {
- public:
-  explicit Arguments(std::span<const std::string> arguments) : arguments_(arguments) {}
-
-  bool done() const { return next_ == arguments_.size(); }
-  const std::string& Take() { return arguments_[next_++]; }
-
- private:
-  std::span<const std::string> arguments_;
-  size_t next_ = 0;
-};
-
-std::optional<std::string> Apply(const OptionSpec& option, std::string_view shown,
-                                 std::string_view value, Given& given) {
-  const std::optional<std::string_view> expected = option.apply(value, given);
-  if (!expected) return std::nullopt;
-  return "invalid argument " + Quoted(value) + " for " + Quoted(shown) + ": expected " +
-         std::string(*expected);
-}
-
-// The long option that `name` names in full or as the start of one name.
-std::variant<const OptionSpec*, std::string> FindLongOption(std::string_view name) {
-  std::vector<const OptionSpec*> found;
-  for (const OptionSpec& option : kOptions) {
-    if (option.long_name == name) return &option;
-    if (option.long_name.starts_with(name)) found.push_back(&option);
-  }
-  if (found.size() == 1) return found.front();
-  if (found.empty()) return "unrecognized option " + Quoted("--" + std::string(name));
-  std::string message =
-      "option " + Quoted("--" + std::string(name)) + " is ambiguous; possibilities:";
-  for (const OptionSpec* option : found)
-    message += " " + Quoted("--" + std::string(option->long_name));
-  return message;
-}
-
-// Reads "--NAME", "--NAME=VALUE" or "--NAME VALUE".
-std::optional<std::string> ParseLongOption(std::string_view body, Arguments& arguments,
-                                           Given& given) {
-  const size_t equals = body.find('=');
-  const auto found = FindLongOption(body.substr(0, equals));
-  if (const auto* message = std::get_if<std::string>(&found)) return *message;
-  const OptionSpec& option = *std::get<const OptionSpec*>(found);
-  const std::string shown = "--" + std::string(option.long_name);
-  if (option.value_name.empty()) {
-    if (equals != std::string_view::npos)
-      return "option " + Quoted(shown) + " doesn't allow an argument";
-    return Apply(option, shown, "", given);
-  }
-  if (equals != std::string_view::npos) return Apply(option, shown, body.substr(equals + 1), given);
-  if (arguments.done()) return "option " + Quoted(shown) + " requires an argument";
-  return Apply(option, shown, arguments.Take(), given);
-}
-
-const OptionSpec* FindShortOption(char name) {
-  for (const OptionSpec& option : kOptions) {
-    if (option.short_name == name) return &option;
-  }
-  return nullptr;
-}
-
-// Reads "-X", bundles such as "-qX", and "-oVALUE" or "-o VALUE".
-std::optional<std::string> ParseShortOptions(std::string_view body, Arguments& arguments,
-                                             Given& given) {
-  for (size_t i = 0; i < body.size(); ++i) {
-    const OptionSpec* option = FindShortOption(body[i]);
-    if (option == nullptr) return "invalid option -- " + Quoted(body.substr(i, 1));
-    const std::string shown = "-" + std::string(1, body[i]);
-    if (option->value_name.empty()) {
-      if (const auto error = Apply(*option, shown, "", given)) return error;
-      continue;
-    }
-    if (i + 1 < body.size()) return Apply(*option, shown, body.substr(i + 1), given);
-    if (arguments.done()) return "option requires an argument -- " + Quoted(body.substr(i, 1));
-    return Apply(*option, shown, arguments.Take(), given);
-  }
-  return std::nullopt;
-}
-
-// Reads every option and operand, up to --help or --version.
-std::optional<std::string> ParseArguments(Arguments& arguments, Given& given) {
-  bool options_ended = false;
-  while (!arguments.done() && !EndsParsing(given.line.mode)) {
-    const std::string& argument = arguments.Take();
-    std::optional<std::string> error;
-    if (options_ended || argument == "-" || !argument.starts_with("-")) {
-      given.line.scripts.push_back(argument);
-    } else if (argument == "--") {
-      options_ended = true;
-    } else if (argument.starts_with("--")) {
-      error = ParseLongOption(std::string_view(argument).substr(2), arguments, given);
-    } else {
-      error = ParseShortOptions(std::string_view(argument).substr(1), arguments, given);
-    }
-    if (error) return error;
-  }
-  return std::nullopt;
-}
 
 // The setting `name` of the environment, read by `parse`; a setting that
 // does not read is ignored with a warning.
@@ -365,9 +255,13 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
 std::variant<CommandLine, UsageError> ParseCommandLine(std::span<const std::string> arguments,
                                                        const Environment& environment) {
   Given given;
-  Arguments reader(arguments);
-  if (const auto error = ParseArguments(reader, given)) return UsageError{*error};
-  if (EndsParsing(given.line.mode)) return given.line;
+  const ParsedOptions parsed =
+      ParseOptions(std::span<const Option<Given>>(kOptions), arguments, given, EndsParsing);
+  if (const auto* error = std::get_if<std::string>(&parsed)) return UsageError{*error};
+  if (EndsParsing(given)) return given.line;
+  for (const size_t operand : std::get<std::vector<size_t>>(parsed)) {
+    given.line.scripts.push_back(arguments[operand]);
+  }
   return Resolve(std::move(given), environment);
 }
 
@@ -379,19 +273,7 @@ std::string UsageText() {
       "by default, to a file of another format, to a printer, or as an operation log.\n"
       "With SCRIPT -, the script is read from standard input.\n"
       "\n";
-  for (const OptionSpec& option : kOptions) {
-    std::string names =
-        option.short_name != '\0' ? "  -" + std::string(1, option.short_name) + ", " : "      ";
-    if (option.long_name.empty()) {
-      names.resize(names.size() - 2);
-      names += option.value_name;
-    } else {
-      names += "--" + std::string(option.long_name);
-      if (!option.value_name.empty()) names += "=" + std::string(option.value_name);
-    }
-    names.resize(std::max<size_t>(names.size() + 2, 26), ' ');
-    text += names + std::string(option.help) + "\n";
-  }
+  text += OptionsHelp(std::span<const Option<Given>>(kOptions));
   text +=
       "\n"
       "The first job goes to FILE (default MyDoc.pdf, or MyDoc.ps, .svg, .png by the\n"

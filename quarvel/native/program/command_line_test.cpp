@@ -116,8 +116,8 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"-o", "-", "-T", "png", "s.txt"}, "png writes a file per page, not standard output"},
       {{"-Wtraces", "s.txt"}, "-W applies to --check only"},
       {{"--check", "-Wbogus", "s.txt"},
-       "invalid argument 'bogus' for '-W': expected a kind of finding, or no- and a kind (see "
-       "below)"},
+       "invalid argument 'bogus' for '-W': expected a kind of finding, or no- and a kind, as "
+       "--help lists them"},
       {{"--check", "--log", "s.txt"},
        "--check prints nothing: it takes no --output, --printer, --log or --format"},
       {{"--check"}, "missing SCRIPT operand"},
