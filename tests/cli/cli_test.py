@@ -3,6 +3,7 @@ built program. run.sh runs them in a private mount namespace, as root."""
 import glob
 import os
 import re
+import resource
 import shutil
 import signal
 import socket
@@ -195,6 +196,24 @@ class WholeJobTest(Folder):
                 self.assertEqual(file.read(), "old")
         finally:
             subprocess.run(["umount", self.path("small")], check=True)
+
+    # Guards against memory that runs out passing for success: cairo's page
+    # in error became an empty file in place of the old one, with exit 0.
+    # A PNG page at 1200 dpi needs 557 MB; the same job as PDF fits.
+    def test_memory_that_runs_out_fails_the_job_and_keeps_the_old_page(self):
+        self.write("MyDoc-p1.png", "old")
+        limit = 300 << 20
+        limited = lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+        result = subprocess.run([QUARVEL, "-T", "png", "--dpi", "1200", "invoice.txt"],
+                                cwd=self.folder, stdin=subprocess.DEVNULL, capture_output=True,
+                                text=True, preexec_fn=limited, check=False)
+        self.assert_fails(result, 1, r"^quarvel: cannot render MyDoc\.png: out of memory\n$")
+        with open(self.path("MyDoc-p1.png"), encoding="ascii") as file:
+            self.assertEqual(file.read(), "old")
+        self.assertNotIn("MyDoc-p2.png", os.listdir(self.folder))
+        pdf = subprocess.run([QUARVEL, "invoice.txt"], cwd=self.folder, stdin=subprocess.DEVNULL,
+                             capture_output=True, text=True, preexec_fn=limited, check=False)
+        self.assertEqual((pdf.returncode, pdf.stderr), (0, ""))
 
     # Guards against a killed run leaving a part of a job, or no old file.
     def test_killed_run_leaves_the_old_file_whole(self):

@@ -26,6 +26,7 @@ class KeptJobs : public JobDelivery {
  public:
   std::string NextTarget() const override { return "kept.pdf"; }
   Status Deliver(std::string_view job_name, std::span<const JobFile> files) override {
+    if (!failure.empty()) return Status::Error(failure);
     names.emplace_back(job_name);
     pdfs.push_back(files.front().bytes);
     jobs.emplace_back(files.begin(), files.end());
@@ -35,6 +36,8 @@ class KeptJobs : public JobDelivery {
   std::vector<std::string> names;
   std::vector<std::string> pdfs;
   std::vector<std::vector<JobFile>> jobs;
+  // Why every job fails, when not empty.
+  std::string failure;
 };
 
 // Counts what it is told, and keeps the messages.
@@ -71,6 +74,7 @@ class RenderingPrinterTest : public ::testing::Test {
     WriteFileBytes("script.txt", script);
     RenderingPrinter printer(settings, jobs_, events_);
     PrintDocument(TestHost(), printer, "script.txt");
+    all_delivered_ = printer.all_delivered();
     std::vector<int> pages;
     for (const std::string& pdf : jobs_.pdfs) pages.push_back(PageCount(pdf));
     return pages;
@@ -79,6 +83,7 @@ class RenderingPrinterTest : public ::testing::Test {
   ScopedTempDir temp_dir_;
   KeptJobs jobs_;
   CountedEvents events_;
+  bool all_delivered_ = true;
 };
 
 // Guards against jobs and pages that the spooler would not make.
@@ -105,6 +110,25 @@ TEST_F(RenderingPrinterTest, PageCallsOutsideADocumentAreDropped) {
 
 TEST_F(RenderingPrinterTest, EndingADocumentEndsItsOpenPage) {
   EXPECT_EQ(Print("x\nbeginDocument\nbeginPage\nendDocument\n"), std::vector<int>{1});
+}
+
+// Guards against a job whose pages cannot be made, or that cannot be
+// delivered, passing for delivered, as an empty or a short file: the job
+// fails in one message that names its file.
+TEST_F(RenderingPrinterTest, AJobThatCannotBeRenderedOrDeliveredFails) {
+  const std::string script = "x\nbeginDocument\nbeginPage\nendPage\nendDocument\n";
+  const Paper beyond_cairo = {5000 / 25.4 * 72, 5000 / 25.4 * 72};
+  EXPECT_EQ(Print(script, {{4800, beyond_cairo}, std::nullopt, OutputFormat::kPng}),
+            std::vector<int>{});
+  EXPECT_FALSE(all_delivered_);
+  EXPECT_EQ(events_.messages,
+            std::vector<std::string>{"cannot render kept.pdf: invalid value (typically too big) "
+                                     "for the size of the input (surface, pattern, etc.)"});
+  jobs_.failure = "cannot write kept.pdf: No space left on device";
+  Print(script);
+  EXPECT_FALSE(all_delivered_);
+  EXPECT_EQ(events_.messages.back(), jobs_.failure);
+  EXPECT_EQ(events_.jobs, 0);
 }
 
 // Guards against a hostile line that puts the renderer into an error state
