@@ -197,11 +197,9 @@ ImageFault Decode(std::string_view bytes, const char* decoder, DecodedImage* ima
 
 // The id of an image by its bytes: files of the same bytes are one image.
 std::string UniqueId(std::string_view bytes) {
-  gchar* digest = g_compute_checksum_for_data(
-      G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
-  std::string id = "quarvel-image-" + std::string(digest);
-  g_free(digest);
-  return id;
+  const CHandle<gchar, g_free> digest(g_compute_checksum_for_data(
+      G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size()));
+  return "quarvel-image-" + std::string(digest.get());
 }
 
 }  // namespace

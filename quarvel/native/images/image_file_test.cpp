@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "handles/c_handle.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -84,10 +85,10 @@ std::string Icon(uint32_t image_at) {
 
 // Writes a real image of 4 x 2 pixels in `format` ("png", "jpeg") to `path`.
 void SaveImage(const char* path, const char* format) {
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 4, 2);
-  gdk_pixbuf_fill(pixbuf, 0x336699ff);
-  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, path, format, nullptr, nullptr));
-  g_object_unref(pixbuf);
+  const CHandle<GdkPixbuf, g_object_unref> pixbuf(
+      gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 4, 2));
+  gdk_pixbuf_fill(pixbuf.get(), 0x336699ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf.get(), path, format, nullptr, nullptr));
 }
 
 // Guards against decompression bombs: a header that promises a huge image

@@ -52,11 +52,13 @@ TEST_F(TrueTypeSubsetTest, KeepsTheGlyphsShownAndTheirPartsAtTheirIndices) {
       SubsetTrueType(FaceTables(face_), {static_cast<uint16_t>(composed)});
   ASSERT_TRUE(subset.has_value());
 
-  FT_Face loaded = nullptr;
+  FT_Face opened = nullptr;
   ASSERT_EQ(FT_New_Memory_Face(face_->glyph->library,
                                reinterpret_cast<const FT_Byte*>(subset->data()),
-                               static_cast<FT_Long>(subset->size()), 0, &loaded),
+                               static_cast<FT_Long>(subset->size()), 0, &opened),
             0);
+  const CHandle<FT_FaceRec_, FT_Done_Face> held(opened);
+  const FT_Face loaded = held.get();
   EXPECT_LT(loaded->num_glyphs, face_->num_glyphs) << "the glyphs after the last kept";
   EXPECT_FALSE(Outline(loaded, static_cast<unsigned>(loaded->num_glyphs) - 1).empty());
   const std::vector<FT_Vector> whole = Outline(face_, composed);
@@ -69,7 +71,6 @@ TEST_F(TrueTypeSubsetTest, KeepsTheGlyphsShownAndTheirPartsAtTheirIndices) {
   }
   EXPECT_FALSE(Outline(loaded, a).empty()) << "a part of the composed glyph";
   EXPECT_TRUE(Outline(loaded, GlyphOf(U'B')).empty()) << "a glyph not shown";
-  FT_Done_Face(loaded);
 
   // The checksum of the whole font, with its adjustment, is the magic number.
   uint32_t sum = 0;

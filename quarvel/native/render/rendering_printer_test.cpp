@@ -60,6 +60,13 @@ int Occurrences(std::string_view text, std::string_view part) {
   return count;
 }
 
+using PixbufHandle = CHandle<GdkPixbuf, g_object_unref>;
+
+// The PNG file at `path`, decoded.
+SurfaceHandle ReadPng(const char* path) {
+  return SurfaceHandle(cairo_image_surface_create_from_png(path));
+}
+
 // The page count of a PDF document, from its page tree.
 int PageCount(const std::string& pdf) {
   std::smatch match;
@@ -167,10 +174,9 @@ TEST_F(RenderingPrinterTest, SvgAndPngMakeAFilePerPage) {
   ASSERT_EQ(jobs_.jobs[0].size(), 2u);
   EXPECT_EQ(jobs_.jobs[0][1].page, 2);
   WriteFileBytes("page.png", jobs_.jobs[0][1].bytes);
-  cairo_surface_t* png = cairo_image_surface_create_from_png("page.png");
-  EXPECT_EQ(cairo_image_surface_get_width(png), 792) << "landscape letter at 72 dpi";
-  EXPECT_EQ(cairo_image_surface_get_height(png), 612);
-  cairo_surface_destroy(png);
+  const SurfaceHandle png = ReadPng("page.png");
+  EXPECT_EQ(cairo_image_surface_get_width(png.get()), 792) << "landscape letter at 72 dpi";
+  EXPECT_EQ(cairo_image_surface_get_height(png.get()), 612);
   ASSERT_EQ(jobs_.jobs[1].size(), 2u);
   EXPECT_NE(jobs_.jobs[1][0].bytes.find(R"(width="612pt" height="792pt")"), std::string::npos);
   EXPECT_EQ(events_.pages, 4);
@@ -187,27 +193,25 @@ TEST_F(RenderingPrinterTest, TextCellBlanksOutOnlyWhatWasDrawnUnderItBefore) {
       {{72, kLetter}, std::nullopt, OutputFormat::kPng});
   ASSERT_EQ(jobs_.jobs.size(), 1u);
   WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
-  cairo_surface_t* png = cairo_image_surface_create_from_png("page.png");
-  const auto pixel = [png](int x, int y) {
+  const SurfaceHandle png = ReadPng("page.png");
+  const auto pixel = [&png](int x, int y) {
     const unsigned char* row =
-        cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png);
+        cairo_image_surface_get_data(png.get()) + y * cairo_image_surface_get_stride(png.get());
     return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
   };
   EXPECT_EQ(pixel(80, 100), 0xFFFFFFu) << "the rule drawn before, inside the cell";
   EXPECT_EQ(pixel(80, 400), 0u) << "the rule drawn before, below the cell";
   EXPECT_EQ(pixel(96, 100), 0u) << "the rule drawn after, inside the cell";
-  cairo_surface_destroy(png);
 }
 
 // Guards against an image embedded once per use, which made a letterhead on
 // 200 pages cost 200 copies, and against JPEG files decoded and encoded
 // again.
 TEST_F(RenderingPrinterTest, AnImageIsEmbeddedOnceAndJpegAsItIs) {
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 16, 16);
-  gdk_pixbuf_fill(pixbuf, 0x336699ff);
-  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, "logo.png", "png", nullptr, nullptr));
-  ASSERT_TRUE(gdk_pixbuf_save(pixbuf, "photo.jpg", "jpeg", nullptr, nullptr));
-  g_object_unref(pixbuf);
+  const PixbufHandle pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 16, 16));
+  gdk_pixbuf_fill(pixbuf.get(), 0x336699ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf.get(), "logo.png", "png", nullptr, nullptr));
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf.get(), "photo.jpg", "jpeg", nullptr, nullptr));
   std::filesystem::copy_file("logo.png", "copy.png");
   std::string script = "x\nbeginDocument\n";
   for (const char* image : {"logo.png", "copy.png", "photo.jpg", "logo.png", "photo.jpg"}) {
@@ -289,9 +293,8 @@ TEST_F(RenderingPrinterTest, HugeTextOnRasterPagesIsDrawnWithoutBitmaps) {
   EXPECT_LT(HeapInUse(), before + (size_t{16} << 20));
   ASSERT_EQ(jobs_.jobs.size(), 2u);
   WriteFileBytes("page.png", jobs_.jobs[1][0].bytes);
-  cairo_surface_t* page = cairo_image_surface_create_from_png("page.png");
-  EXPECT_GT(DarkPixels(page, 612, 792), 10000) << "the first letters, across the page";
-  cairo_surface_destroy(page);
+  EXPECT_GT(DarkPixels(ReadPng("page.png").get(), 612, 792), 10000)
+      << "the first letters, across the page";
 }
 
 // Guards against text too large for FreeType, which sizes glyphs in 16-bit
@@ -313,9 +316,7 @@ TEST_F(RenderingPrinterTest, TextTooLargeForFreeTypeDrawsNothingAndKeepsNothing)
   EXPECT_LT(HeapInUse(), before + (size_t{64} << 10));
   Print(page(huge + "beginText\n\n-8\nnormal\n\n0\n800\nafter\nendText\n"), png);
   WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
-  cairo_surface_t* drawn = cairo_image_surface_create_from_png("page.png");
-  EXPECT_GT(DarkPixels(drawn, 40, 8), 0) << "the text after it";
-  cairo_surface_destroy(drawn);
+  EXPECT_GT(DarkPixels(ReadPng("page.png").get(), 40, 8), 0) << "the text after it";
 }
 
 // Guards against Arial resolved to a face whose metrics differ from

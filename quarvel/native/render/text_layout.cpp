@@ -10,6 +10,7 @@ namespace {
 
 using ScaledFontHandle = CHandle<cairo_scaled_font_t, cairo_scaled_font_destroy>;
 using FontOptionsHandle = CHandle<cairo_font_options_t, cairo_font_options_destroy>;
+using GlyphsHandle = CHandle<cairo_glyph_t, cairo_glyph_free>;
 
 // FreeType sizes glyphs in 16-bit pixels to the em. Beyond that, cairo puts
 // the context in error, and keeps the scaled font in error, and its face,
@@ -68,21 +69,21 @@ void TextLayout::KeptFont::Layout(const WideString& text, double x, double y, Gl
 TextLayout::KeptFont::Glyph TextLayout::KeptFont::LayOutAlone(char32_t c) const {
   char utf8[kMaxUtf8Bytes];
   const int length = static_cast<int>(WriteUtf8(c, utf8) - utf8);
-  cairo_glyph_t* glyphs = nullptr;
+  cairo_glyph_t* made = nullptr;
   int count = 0;
+  const cairo_status_t status = cairo_scaled_font_text_to_glyphs(
+      font_.get(), 0, 0, utf8, length, &made, &count, nullptr, nullptr, nullptr);
+  const GlyphsHandle glyphs(made);
   Glyph glyph;
-  if (cairo_scaled_font_text_to_glyphs(font_.get(), 0, 0, utf8, length, &glyphs, &count, nullptr,
-                                       nullptr, nullptr) == CAIRO_STATUS_SUCCESS &&
-      count == 1) {
+  if (status == CAIRO_STATUS_SUCCESS && count == 1) {
     cairo_text_extents_t extents;
-    cairo_scaled_font_glyph_extents(font_.get(), glyphs, 1, &extents);
-    glyph = {glyphs[0].index, extents.x_advance, extents.y_advance, std::nullopt};
+    cairo_scaled_font_glyph_extents(font_.get(), glyphs.get(), 1, &extents);
+    glyph = {glyphs.get()[0].index, extents.x_advance, extents.y_advance, std::nullopt};
     if (extents.width > 0 && extents.height > 0) {
       glyph.ink = InkBox{extents.x_bearing, extents.y_bearing, extents.x_bearing + extents.width,
                          extents.y_bearing + extents.height};
     }
   }
-  cairo_glyph_free(glyphs);
   return glyph;
 }
 

@@ -29,11 +29,13 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
       cairo_set_font_face(cr.get(), face.face.get());
       cairo_set_font_size(cr.get(), em);
       const std::string utf8 = ToUtf8(Wide(text));
-      cairo_glyph_t* glyphs = nullptr;
+      cairo_glyph_t* made = nullptr;
       int count = 0;
       cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr.get()), 100, 200, utf8.data(),
-                                       static_cast<int>(utf8.size()), &glyphs, &count, nullptr,
+                                       static_cast<int>(utf8.size()), &made, &count, nullptr,
                                        nullptr, nullptr);
+      const CHandle<cairo_glyph_t, cairo_glyph_free> glyph_array(made);
+      const cairo_glyph_t* glyphs = made;
       ASSERT_EQ(run.glyphs.size(), static_cast<size_t>(count));
       for (int i = 0; i < count; ++i) {
         EXPECT_EQ(run.glyphs[i].index, glyphs[i].index);
@@ -47,7 +49,6 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
       std::string characters;
       for (const char32_t c : run.characters) AppendUtf8(c, &characters);
       EXPECT_EQ(characters, utf8);
-      cairo_glyph_free(glyphs);
     }
   }
   EXPECT_FALSE(layout.LayOut(face, 65536 / 0.12, Wide(u"W"), 0, 0, &run))
