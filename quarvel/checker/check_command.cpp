@@ -36,8 +36,8 @@ std::optional<std::string_view> ApplyWarningOption(std::string_view value, Warni
 std::variant<CheckCommand, CheckCommandError> ParseCheckCommand(
     const std::vector<std::string>& arguments) {
   CheckCommand command;
-  ParsedOptions parsed =
-      ParseOptions(std::span<const Option<CheckCommand>>(kOptions), arguments, command, EndsParsing);
+  ParsedOptions parsed = ParseOptions(std::span<const Option<CheckCommand>>(kOptions), arguments,
+                                      command, EndsParsing);
   if (const auto* error = std::get_if<std::string>(&parsed)) return CheckCommandError{*error};
   command.scripts = std::move(std::get<std::vector<size_t>>(parsed));
   if (command.scripts.empty() && !EndsParsing(command)) {
@@ -53,7 +53,8 @@ std::string CheckUsage(std::string_view program) {
          "Check document scripts: report each line that prints other than it seems\n"
          "to, as PATH:LINE: warning: MESSAGE [-WNAME].\n"
          "\n" +
-         OptionsHelp(std::span<const Option<CheckCommand>>(kOptions)) + "\n" + WarningKindsHelp() +
+         OptionsHelp(FormsOf(std::span<const Option<CheckCommand>>(kOptions))) + "\n" +
+         WarningKindsHelp() +
          "\n"
          "Exit status: 0 when no script has a finding, 1 when one has, 2 when a\n"
          "script cannot be opened or the command line is wrong.\n";

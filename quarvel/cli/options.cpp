@@ -97,8 +97,8 @@ ParsedOptions ReadOptions(std::span<const OptionForm> forms, std::span<const std
   opterr = 0;
   optind = 0;  // starts getopt afresh, in glibc and in mingw-w64
   for (;;) {
-    const int result = getopt_long(argc, argv.data(), short_options.c_str(), long_options.data(),
-                                   nullptr);
+    const int result =
+        getopt_long(argc, argv.data(), short_options.c_str(), long_options.data(), nullptr);
     if (result == -1) break;
     if (result == '?' || result == ':') {
       return OptionError(forms, result, optopt, optind > 0 ? argv[optind - 1] : "");
@@ -106,14 +106,13 @@ ParsedOptions ReadOptions(std::span<const OptionForm> forms, std::span<const std
     const bool as_long = result >= kLongOptionBase;
     const auto index = static_cast<size_t>(
         as_long ? result - kLongOptionBase
-                : std::find_if(forms.begin(), forms.end(),
-                               [result](const OptionForm& form) {
-                                 return form.short_name == result;
-                               }) - forms.begin());
+                : std::find_if(forms.begin(), forms.end(), [result](const OptionForm& form) {
+                    return form.short_name == result;
+                  }) - forms.begin());
     const std::string_view value = optarg != nullptr ? optarg : "";
     if (const std::optional<std::string_view> expected = found(index, value)) {
-      return "invalid argument " + Quoted(value) + " for " +
-             Quoted(Shown(forms[index], as_long)) + ": expected " + std::string(*expected);
+      return "invalid argument " + Quoted(value) + " for " + Quoted(Shown(forms[index], as_long)) +
+             ": expected " + std::string(*expected);
     }
     if (done()) return std::vector<size_t>{};
   }

@@ -52,29 +52,29 @@ using OptionFound =
 ParsedOptions ReadOptions(std::span<const OptionForm> forms, std::span<const std::string> arguments,
                           const OptionFound& found, const std::function<bool()>& done);
 
+// The forms of the options of `table`, in its order.
+template <typename Settings>
+std::vector<OptionForm> FormsOf(std::span<const Option<Settings>> table) {
+  std::vector<OptionForm> forms;
+  for (const Option<Settings>& option : table) forms.push_back(option.form);
+  return forms;
+}
+
 // Applies the options of `table` found in `arguments` to `settings`; stops
 // early once `done(settings)`, when given, is true.
 template <typename Settings>
 ParsedOptions ParseOptions(std::span<const Option<Settings>> table,
                            std::span<const std::string> arguments, Settings& settings,
                            bool (*done)(const Settings&) = nullptr) {
-  std::vector<OptionForm> forms;
-  for (const Option<Settings>& option : table) forms.push_back(option.form);
   return ReadOptions(
-      forms, arguments,
+      FormsOf(table), arguments,
       [&](size_t option, std::string_view value) { return table[option].apply(value, settings); },
       [&] { return done != nullptr && done(settings); });
 }
 
-// The lines of --help that describe the options of `table`, in its order.
+// The lines of --help that describe the options of `forms`, in their
+// order.
 std::string OptionsHelp(std::span<const OptionForm> forms);
-
-template <typename Settings>
-std::string OptionsHelp(std::span<const Option<Settings>> table) {
-  std::vector<OptionForm> forms;
-  for (const Option<Settings>& option : table) forms.push_back(option.form);
-  return OptionsHelp(forms);
-}
 
 }  // namespace quarvel
 

@@ -25,8 +25,10 @@ std::optional<std::string_view> Note(std::string_view name, std::string_view val
 constexpr Option<Seen> kOptions[] = {
     {{'o', "output", "FILE", ""},
      [](std::string_view value, Seen& seen) { return Note("o", value, seen); }},
-    {{'q', "quiet", "", ""}, [](std::string_view value, Seen& seen) { return Note("q", value, seen); }},
-    {{'W', "", "NAME", ""}, [](std::string_view value, Seen& seen) { return Note("W", value, seen); }},
+    {{'q', "quiet", "", ""},
+     [](std::string_view value, Seen& seen) { return Note("q", value, seen); }},
+    {{'W', "", "NAME", ""},
+     [](std::string_view value, Seen& seen) { return Note("W", value, seen); }},
     {{'\0', "paper", "SIZE", ""},
      [](std::string_view value, Seen& seen) { return Note("paper", value, seen); }},
     {{'\0', "printer", "DEST", ""},
@@ -39,8 +41,9 @@ constexpr Option<Seen> kOptions[] = {
 };
 
 ParsedOptions Parse(const Strings& arguments, Seen& seen) {
-  return ParseOptions(std::span<const Option<Seen>>(kOptions), arguments, seen,
-                      +[](const Seen& seen) { return seen.help; });
+  return ParseOptions(
+      std::span<const Option<Seen>>(kOptions), arguments, seen,
+      +[](const Seen& seen) { return seen.help; });
 }
 
 // Guards against the checkers and the printer reading one command line in

@@ -56,9 +56,8 @@ std::filesystem::path NumberedJobPath(const std::filesystem::path& first, Output
   if (page > 0) suffix += "-p" + std::to_string(page);
   if (suffix.empty()) return first;
   std::string name = first.filename().string();
-  const size_t insert_at = HasExtensionOf(name, format)
-                               ? name.size() - InfoOf(format).extension.size()
-                               : name.size();
+  const size_t insert_at =
+      HasExtensionOf(name, format) ? name.size() - InfoOf(format).extension.size() : name.size();
   name.insert(insert_at, suffix);
   return first.parent_path() / name;
 }

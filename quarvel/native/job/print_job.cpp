@@ -21,10 +21,9 @@ const OutputFormatInfo& InfoOf(OutputFormat format) { return kFormats[static_cas
 bool HasExtensionOf(std::string_view path, OutputFormat format) {
   const std::string_view ending = InfoOf(format).extension;
   return path.size() > ending.size() &&
-         std::equal(ending.begin(), ending.end(), path.end() - ending.size(),
-                    [](unsigned char a, unsigned char b) {
-                      return std::tolower(a) == std::tolower(b);
-                    });
+         std::equal(
+             ending.begin(), ending.end(), path.end() - ending.size(),
+             [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 std::optional<OutputFormat> FormatOfPath(std::string_view path) {

@@ -36,8 +36,8 @@ void PdfDocument::EndPage() {
   const int contents = file_.NewObject();
   file_.WriteStream(contents, "", content_);
   const int page = file_.NewObject();
-  std::string dictionary = "<</Type /Page /Parent " + std::to_string(pages_object_) +
-                           " 0 R /MediaBox [0 0 ";
+  std::string dictionary =
+      "<</Type /Page /Parent " + std::to_string(pages_object_) + " 0 R /MediaBox [0 0 ";
   AppendNumber(size_.width_points, &dictionary);
   dictionary += ' ';
   AppendNumber(size_.height_points, &dictionary);

@@ -30,7 +30,8 @@ std::string RunOnFile(const std::string& command, const std::string& pdf, int* s
   FILE* out = popen((command + " document.pdf 2>&1").c_str(), "r");
   std::string printed;
   char buffer[4096];
-  for (size_t read; (read = fread(buffer, 1, sizeof buffer, out)) > 0;) printed.append(buffer, read);
+  for (size_t read; (read = fread(buffer, 1, sizeof buffer, out)) > 0;)
+    printed.append(buffer, read);
   *status = pclose(out);
   return printed;
 }

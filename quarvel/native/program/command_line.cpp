@@ -76,7 +76,8 @@ constexpr Option<Given> kOptions[] = {
        given.destinations.push_back(Destination::kFile);
        return Store(NonEmpty(value), given.output, "a file name");
      }},
-    {{'P', "printer", "DEST", "print to the CUPS queue DEST, or to the IPP printer at the URI DEST"},
+    {{'P', "printer", "DEST",
+      "print to the CUPS queue DEST, or to the IPP printer at the URI DEST"},
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kPrinter);
        return Store(NonEmpty(value), given.printer, "a printer");
@@ -273,7 +274,7 @@ std::string UsageText() {
       "by default, to a file of another format, to a printer, or as an operation log.\n"
       "With SCRIPT -, the script is read from standard input.\n"
       "\n";
-  text += OptionsHelp(std::span<const Option<Given>>(kOptions));
+  text += OptionsHelp(FormsOf(std::span<const Option<Given>>(kOptions)));
   text +=
       "\n"
       "The first job goes to FILE (default MyDoc.pdf, or MyDoc.ps, .svg, .png by the\n"

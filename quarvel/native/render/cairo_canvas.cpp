@@ -42,7 +42,8 @@ SurfaceHandle NewSurface(OutputFormat format, const SheetSize& sheet, const std:
   const double height = sheet.height_points;
   switch (format) {
     case OutputFormat::kPdf: {
-      SurfaceHandle surface(cairo_pdf_surface_create_for_stream(AppendToString, out, width, height));
+      SurfaceHandle surface(
+          cairo_pdf_surface_create_for_stream(AppendToString, out, width, height));
       cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
       cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "quarvel");
       return surface;

@@ -17,8 +17,7 @@ constexpr const char* kJobName = "MyDoc";
 
 // A loaded image; null when the file could not be loaded.
 struct LoadedPicture : Picture {
-  explicit LoadedPicture(std::shared_ptr<const DecodedImage> decoded)
-      : image(std::move(decoded)) {}
+  explicit LoadedPicture(std::shared_ptr<const DecodedImage> decoded) : image(std::move(decoded)) {}
   std::shared_ptr<const DecodedImage> image;
 };
 
@@ -100,9 +99,9 @@ void RenderingPrinter::EndDocument() {
   const Status rendered = canvas_->Finish(&files);
   canvas_.reset();
   const Status delivered =
-      rendered.ok() ? delivery_.Deliver(kJobName, files)
-                    : Status::Error("cannot render " + delivery_.NextTarget() + ": " +
-                                    rendered.message());
+      rendered.ok()
+          ? delivery_.Deliver(kJobName, files)
+          : Status::Error("cannot render " + delivery_.NextTarget() + ": " + rendered.message());
   if (delivered.ok()) {
     events_.JobDelivered();
   } else {
@@ -149,8 +148,8 @@ void RenderingPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
                             ImageUnitsToPixels(rect.width, dpi),
                             ImageUnitsToPixels(rect.height, dpi)};
   // The rectangle, and the pixels its smoothed edges reach.
-  ink_.Add(InkBox::Spanning(place.x, place.y, place.x + place.width, place.y + place.height)
-               .Grown(1));
+  ink_.Add(
+      InkBox::Spanning(place.x, place.y, place.x + place.width, place.y + place.height).Grown(1));
   canvas_->DrawImage(image, place);
 }
 
