@@ -66,7 +66,11 @@ stop_everything() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true
   fi
-  [ -z "$cupsd_pid" ] || kill "$cupsd_pid" 2>/dev/null || true
+  # cupsd writes its state as it stops: its folder is removed after that.
+  if [ -n "$cupsd_pid" ]; then
+    kill "$cupsd_pid" 2>/dev/null || true
+    wait "$cupsd_pid" 2>/dev/null || true
+  fi
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
   rm -f "$CUPS_PDF_CONF"
   [ -z "$cups_root" ] || rm -rf "$cups_root"
@@ -113,6 +117,7 @@ LogLevel info
 Listen $cups_root/cups.sock
 Browsing No
 WebInterface No
+PreserveJobFiles Yes
 <Location />
   Order allow,deny
   Allow localhost
@@ -265,6 +270,7 @@ main() {
   preflight
   echo "e2e: display $DISPLAY, queue $QUEUE, Wine prefix ready and checked in $((SECONDS - started))s"
   export E2E_DIR E2E_RUN_DIR=$RUN_DIR E2E_BIN_DIR=$BIN_DIR E2E_QUEUE=$QUEUE
+  export E2E_SPOOL_DIR=$cups_root/spool
   python3 tests/e2e/e2e.py "$@"
 }
 

@@ -49,6 +49,13 @@ def completed_jobs():
                 if match]
 
 
+def received_document(job):
+    """The bytes of the first document of job `job` as the spooler received
+    them, which it keeps (PreserveJobFiles, run.sh)."""
+    with open(os.path.join(os.environ["E2E_SPOOL_DIR"], f"d{job:05d}-001"), "rb") as file:
+        return file.read()
+
+
 def take_printed_pdfs(destination):
     """Moves every PDF that the queue has made so far into `destination` as
     job-1.pdf, job-2.pdf, ... in the order of the spooler's job ids, and
