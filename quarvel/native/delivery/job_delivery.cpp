@@ -1,6 +1,9 @@
 #include "native/delivery/job_delivery.h"
 
 #include <cups/cups.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +12,7 @@
 #include <vector>
 
 #include "handles/c_handle.h"
-#include "native/delivery/atomic_file.h"
+#include "native/delivery/staged_file.h"
 
 namespace quarvel {
 
@@ -62,27 +65,87 @@ std::filesystem::path NumberedJobPath(const std::filesystem::path& first, Output
   return first.parent_path() / name;
 }
 
+FileDelivery::FileDelivery(std::filesystem::path first, OutputFormat format)
+    : first_(std::move(first)), format_(format) {}
+
+FileDelivery::~FileDelivery() {
+  if (device_ >= 0) close(device_);
+}
+
+void FileDelivery::Protect(const std::filesystem::path& input, std::string_view what) {
+  struct stat status;
+  if (stat(input.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    inputs_.push_back({status.st_dev, status.st_ino, std::string(what)});
+  }
+}
+
+void FileDelivery::Protect(int fd, std::string_view what) {
+  struct stat status;
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+    inputs_.push_back({status.st_dev, status.st_ino, std::string(what)});
+  }
+}
+
+std::string FileDelivery::InputAt(const std::filesystem::path& path) const {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return "";
+  for (const Input& input : inputs_) {
+    if (input.device == status.st_dev && input.inode == status.st_ino) {
+      return "cannot write " + path.string() + ": it is " + input.what;
+    }
+  }
+  return "";
+}
+
+std::string FileDelivery::Refusal() const {
+  struct stat status;
+  if (stat(first_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    return "cannot write " + first_.string() + ": " + std::strerror(EISDIR);
+  }
+  return InputAt(first_);
+}
+
 std::string FileDelivery::NextTarget() const {
   return NumberedJobPath(first_, format_, jobs_ + 1, 0).string();
 }
 
-Status FileDelivery::Deliver(std::string_view, std::span<const JobFile> files) {
-  ++jobs_;
-  const auto failure = [this](const JobFile& file, const AtomicFile& written) {
-    return Status::Error("cannot write " +
-                         NumberedJobPath(first_, format_, jobs_, file.page).string() + ": " +
-                         std::strerror(written.error()));
-  };
-  std::vector<std::unique_ptr<AtomicFile>> written;
+Status FileDelivery::DeliverToDevice(std::span<const JobFile> files) {
+  if (device_ < 0) device_ = open(first_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   for (const JobFile& file : files) {
-    written.push_back(
-        std::make_unique<AtomicFile>(NumberedJobPath(first_, format_, jobs_, file.page)));
-    if (!written.back()->Write(file.bytes)) return failure(file, *written.back());
-  }
-  for (size_t i = 0; i < written.size(); ++i) {
-    if (!written[i]->Commit()) return failure(files[i], *written[i]);
+    std::string_view bytes = file.bytes;
+    while (device_ >= 0 && !bytes.empty()) {
+      const ssize_t written = write(device_, bytes.data(), bytes.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written < 0) break;
+      bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    if (device_ < 0 || !bytes.empty()) {
+      return Status::Error("cannot write " + first_.string() + ": " + std::strerror(errno));
+    }
   }
   return Status::Ok();
+}
+
+Status FileDelivery::Deliver(std::string_view, std::span<const JobFile> files) {
+  ++jobs_;
+  struct stat status;
+  if (device_ >= 0 || (stat(first_.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+                       !S_ISDIR(status.st_mode))) {
+    return DeliverToDevice(files);
+  }
+  std::vector<std::unique_ptr<StagedFile>> staged;
+  std::vector<StagedFile*> ready;
+  for (const JobFile& file : files) {
+    const std::filesystem::path path = NumberedJobPath(first_, format_, jobs_, file.page);
+    if (std::string input = InputAt(path); !input.empty()) return Status::Error(std::move(input));
+    staged.push_back(std::make_unique<StagedFile>(path));
+    if (!staged.back()->Write(file.bytes) || !staged.back()->Finish()) {
+      return Status::Error(staged.back()->failure());
+    }
+    ready.push_back(staged.back().get());
+  }
+  std::string failure = ReplaceTogether(ready);
+  return failure.empty() ? Status::Ok() : Status::Error(std::move(failure));
 }
 
 Status StandardOutputDelivery::Deliver(std::string_view, std::span<const JobFile> files) {

@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <thread>
 #include <vector>
 
-#include "native/delivery/atomic_file.h"
+#include "native/delivery/staged_file.h"
 #include "testing/test_support.h"
 
 namespace quarvel {
@@ -82,49 +83,51 @@ TEST(FileDeliveryTest, AJobWithAPageThatCannotBeWrittenLeavesNothing) {
 // Guards against a failed write destroying the file that was there, or
 // leaving a temporary file behind; the file size limit stands in for a full
 // disk.
-TEST(AtomicFileTest, AFailedWriteKeepsTheOldFileAndLeavesNoOther) {
+TEST(StagedFileTest, AFailedWriteKeepsTheOldFileAndLeavesNoOther) {
   ScopedTempDir temp_dir;
   WriteFileBytes("job.pdf", "old");
   {
-    AtomicFile abandoned("job.pdf");
-    EXPECT_TRUE(abandoned.Write("new"));
+    StagedFile abandoned("job.pdf");
+    EXPECT_TRUE(abandoned.Write("new") && abandoned.Finish());
   }
   rlimit previous;
   getrlimit(RLIMIT_FSIZE, &previous);
   const rlimit small = {1000, previous.rlim_max};
   const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
-  AtomicFile full("job.pdf");
+  StagedFile full("job.pdf");
   const bool written = full.Write(std::string(2000, 'x'));
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previous_handler);
   EXPECT_FALSE(written);
-  EXPECT_FALSE(full.Commit());
-  EXPECT_EQ(full.error(), EFBIG);
+  EXPECT_FALSE(full.Finish());
+  EXPECT_EQ(full.failure(), "cannot write job.pdf: File too large");
   EXPECT_EQ(ReadFileBytes("job.pdf"), "old");
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"job.pdf"});
-  AtomicFile replacing("job.pdf");
-  EXPECT_TRUE(replacing.Write("new") && replacing.Commit());
+  StagedFile replacing("job.pdf");
+  StagedFile* const files[] = {&replacing};
+  EXPECT_TRUE(replacing.Write("new") && replacing.Finish());
+  EXPECT_EQ(ReplaceTogether(files), "");
   EXPECT_EQ(ReadFileBytes("job.pdf"), "new");
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"job.pdf"});
 }
 
-// Guards against a device or a folder replaced by a regular file, which a
-// run as root would do to /dev/null.
-TEST(AtomicFileTest, WritesDevicesDirectlyAndRefusesFolders) {
+// Guards against a device or a pipe replaced by a regular file, or given
+// files beside it (/dev/null-2, /dev/null-p1 as root): it takes every job
+// and every page, in order.
+TEST(FileDeliveryTest, ADeviceTakesEveryJobAndPage) {
   ScopedTempDir temp_dir;
-  AtomicFile device("/dev/null");
-  EXPECT_TRUE(device.Write("bytes") && device.Commit());
-  struct stat status;
-  ASSERT_EQ(stat("/dev/null", &status), 0);
-  EXPECT_TRUE(S_ISCHR(status.st_mode));
-  std::filesystem::create_directory("folder");
-  AtomicFile folder("folder");
-  EXPECT_FALSE(folder.Write("bytes"));
-  EXPECT_EQ(folder.error(), EISDIR);
-  AtomicFile nowhere("missing/job.pdf");
-  EXPECT_FALSE(nowhere.Write("bytes"));
-  EXPECT_EQ(nowhere.error(), ENOENT);
+  ASSERT_EQ(mkfifo("pages.png", 0600), 0);
+  std::string read;
+  std::thread reader([&read] { read = ReadFileBytes("pages.png"); });
+  {
+    FileDelivery pipe("pages.png", OutputFormat::kPng);
+    EXPECT_TRUE(pipe.Deliver("MyDoc", std::vector<JobFile>{{1, "one "}, {2, "two "}}).ok());
+    EXPECT_TRUE(pipe.Deliver("MyDoc", std::vector<JobFile>{{1, "three"}}).ok());
+  }
+  reader.join();
+  EXPECT_EQ(read, "one two three");
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"pages.png"});
 }
 
 }  // namespace

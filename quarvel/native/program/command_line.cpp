@@ -212,6 +212,12 @@ std::optional<std::string> CheckCombination(const Given& given, const CommandLin
   if (line.destination == Destination::kFile && line.output == "-" && format.file_per_page) {
     return std::string(format.name) + " writes a file per page, not standard output";
   }
+  if (const std::optional<OutputFormat> named = FormatOfPath(line.output);
+      line.destination == Destination::kFile && named && *named != line.page.format) {
+    return "the output " + Quoted(line.output) + " ends in " +
+           std::string(InfoOf(*named).extension) + ", not in the " + std::string(format.extension) +
+           " of --format " + std::string(format.name);
+  }
   const SheetSize sheet = SheetOf(line.page.device);
   if (line.page.format == OutputFormat::kPng &&
       std::ceil(std::max(sheet.width_pixels, sheet.height_pixels)) > kMaxPngSide) {

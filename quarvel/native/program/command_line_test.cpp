@@ -73,7 +73,7 @@ TEST(ParseCommandLineTest, FormatAndFileFollowEachOther) {
       {{"-o", "x.SVG", "s.txt"}, OutputFormat::kSvg, "x.SVG"},
       {{"-o", "x.ps", "s.txt"}, OutputFormat::kPostScript, "x.ps"},
       {{"-o", "x.txt", "s.txt"}, OutputFormat::kPdf, "x.txt"},
-      {{"-o", "x.pdf", "-T", "ps", "s.txt"}, OutputFormat::kPostScript, "x.pdf"},
+      {{"-o", "x.out", "-T", "ps", "s.txt"}, OutputFormat::kPostScript, "x.out"},
       {{"-o", "-", "-T", "ps", "s.txt"}, OutputFormat::kPostScript, "-"},
   };
   for (const auto& c : cases) {
@@ -114,6 +114,8 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--log", "-T", "ps", "s.txt"}, "--format does not apply to --log"},
       {{"-P", "Office", "-T", "svg", "s.txt"}, "a printer takes pdf or ps, not svg"},
       {{"-o", "-", "-T", "png", "s.txt"}, "png writes a file per page, not standard output"},
+      {{"-T", "png", "-o", "out.PDF", "s.txt"},
+       "the output 'out.PDF' ends in .pdf, not in the .png of --format png"},
       {{"-Wtraces", "s.txt"}, "-W applies to --check only"},
       {{"--check", "-Wbogus", "s.txt"},
        "invalid argument 'bogus' for '-W': expected a kind of finding, or no- and a kind, as "

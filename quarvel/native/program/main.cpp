@@ -2,6 +2,7 @@
 // PostScript, SVG, PNG), to a CUPS queue or an IPP printer, or as an
 // operation log. The command line is described in command_line.h and by
 // `quarvel --help`.
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,14 +19,15 @@
 #include "native/delivery/job_delivery.h"
 #include "native/images/image_file.h"
 #include "native/program/command_line.h"
+#include "native/program/document_watch.h"
 #include "native/program/messages.h"
 #include "native/program/progress_line.h"
+#include "native/program/script_file.h"
 #include "native/render/rendering_printer.h"
 #include "posix/posix_host.h"
 #include "print_document.h"
 #include "printer/log_printer.h"
 #include "text/utf8.h"
-#include "stdio_file.h"
 
 namespace {
 
@@ -32,73 +35,103 @@ constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
-// The system's host, reading the script "-" from standard input and keeping
-// why the script could not be opened.
-class ScriptHost : public quarvel::HostWrapper {
- public:
-  using HostWrapper::HostWrapper;
-
-  std::unique_ptr<quarvel::InputFile> OpenScript(const quarvel::PathChar* path) override {
-    std::unique_ptr<quarvel::InputFile> script = std::strcmp(path, "-") == 0
-                                                     ? quarvel::NewStdioInputFile(stdin)
-                                                     : HostWrapper::OpenScript(path);
-    const int error = errno;
-    std::error_code ignored;
-    if (script == nullptr)
-      open_error_ = std::filesystem::is_directory(path, ignored) ? EISDIR : error;
-    return script;
-  }
-
-  // The system's error number of the failed opening; 0 when the script was
-  // opened.
-  int open_error() const { return open_error_; }
-
- private:
-  int open_error_ = 0;
+// Where the jobs go, and the files among them; no delivery, after a
+// message, when the printer is unknown.
+struct Destination {
+  std::unique_ptr<quarvel::JobDelivery> delivery;
+  quarvel::FileDelivery* files = nullptr;
 };
 
-// Where the jobs go; null, after a message, when the printer is unknown.
-std::unique_ptr<quarvel::JobDelivery> NewDelivery(const quarvel::CommandLine& line) {
+Destination NewDestination(const quarvel::CommandLine& line) {
   const quarvel::OutputFormat format = line.page.format;
   if (line.destination == quarvel::Destination::kFile) {
-    if (line.output == "-") return std::make_unique<quarvel::StandardOutputDelivery>();
-    return std::make_unique<quarvel::FileDelivery>(line.output, format);
+    if (line.output == "-") return {std::make_unique<quarvel::StandardOutputDelivery>()};
+    auto files = std::make_unique<quarvel::FileDelivery>(line.output, format);
+    quarvel::FileDelivery* kept = files.get();
+    return {std::move(files), kept};
   }
   if (quarvel::IppDelivery::IsPrinterUri(line.printer)) {
-    return std::make_unique<quarvel::IppDelivery>(line.printer, format);
+    return {std::make_unique<quarvel::IppDelivery>(line.printer, format)};
   }
   if (!quarvel::CupsDelivery::QueueExists(line.printer)) {
     quarvel::ReportError("there is no printer named \"" + line.printer + "\"");
-    return nullptr;
+    return {};
   }
-  return std::make_unique<quarvel::CupsDelivery>(line.printer, format);
+  return {std::make_unique<quarvel::CupsDelivery>(line.printer, format)};
 }
 
-// Shows the progress of the run, and reports each job that failed and each
-// image that was not drawn.
+// Shows the progress of the run, reports each job that failed and each
+// image that was not drawn, and keeps the files that the job reads from
+// being written over.
 class RunEvents : public quarvel::PrintEvents {
  public:
-  explicit RunEvents(quarvel::ProgressLine& progress) : progress_(progress) {}
+  RunEvents(quarvel::ProgressLine& progress, quarvel::FileDelivery* files)
+      : progress_(progress), files_(files) {}
 
   void PageRendered() override { progress_.PageRendered(); }
-  void JobDelivered() override { progress_.JobDelivered(); }
+  void JobDelivered() override {
+    progress_.JobDelivered();
+    ++delivered_;
+  }
   void JobFailed(std::string_view why) override { quarvel::ReportError(why); }
   void Warn(std::string_view message) override { quarvel::ReportWarning(message); }
+  void ImageRead(std::string_view path) override {
+    if (files_ != nullptr) files_->Protect(std::string(path), "an image that the script draws");
+  }
+
+  int delivered() const { return delivered_; }
 
  private:
   quarvel::ProgressLine& progress_;
+  quarvel::FileDelivery* const files_;
+  int delivered_ = 0;
 };
 
+// Why the run must stop before it prints: the output is a file that it
+// reads, or a folder; empty when it may print.
+std::string OutputRefusal(quarvel::FileDelivery* files, const std::string& script) {
+  if (files == nullptr) return "";
+  if (script == "-") {
+    files->Protect(STDIN_FILENO, "the script");
+  } else {
+    files->Protect(script, "the script");
+  }
+  return files->Refusal();
+}
+
+// What the end of the script left unprinted: the document begun and never
+// ended, which fails the run, or no document at all, which is a warning.
+bool ReportDocuments(const quarvel::DocumentWatch& watch, const quarvel::ScriptHost& host,
+                     const std::string& script, int delivered) {
+  if (watch.open_line() != 0) {
+    quarvel::ReportError(quarvel::NeverEnded(script, watch.open_line(), delivered));
+    return false;
+  }
+  if (watch.documents() == 0) {
+    quarvel::ReportWarning(quarvel::NoDocument(script, host.reading().start));
+  }
+  return true;
+}
+
 // Renders the script's jobs and delivers them; returns false when one could
-// not be delivered.
-bool PrintPages(quarvel::Host& host, const quarvel::CommandLine& line) {
-  const std::unique_ptr<quarvel::JobDelivery> delivery = NewDelivery(line);
-  if (delivery == nullptr) return false;
+// not be delivered, or the script left one unprinted.
+bool PrintPages(quarvel::ScriptHost& host, const quarvel::CommandLine& line) {
+  const Destination destination = NewDestination(line);
+  if (destination.delivery == nullptr) return false;
+  const std::string& script = line.scripts.front();
+  if (const std::string refusal = OutputRefusal(destination.files, script); !refusal.empty()) {
+    quarvel::ReportError(refusal);
+    return false;
+  }
   quarvel::ProgressLine progress(stderr, !line.quiet && isatty(STDERR_FILENO));
-  RunEvents events(progress);
-  quarvel::RenderingPrinter printer(line.page, *delivery, events);
-  quarvel::PrintDocument(host, printer, line.scripts.front().c_str());
-  return printer.all_delivered();
+  RunEvents events(progress, destination.files);
+  quarvel::RenderingPrinter printer(line.page, *destination.delivery, events);
+  quarvel::DocumentWatch watch;
+  quarvel::PrintDocument(host, printer, script.c_str(), &watch);
+  if (host.open_error() != 0 || host.reading().error != 0 || host.reading().long_line != 0) {
+    return false;
+  }
+  return ReportDocuments(watch, host, script, events.delivered()) && printer.all_delivered();
 }
 
 void PrintLog(quarvel::Host& host, const quarvel::CommandLine& line) {
@@ -111,23 +144,39 @@ void PrintLog(quarvel::Host& host, const quarvel::CommandLine& line) {
   quarvel::PrintDocument(host, log, line.scripts.front().c_str());
 }
 
+// Reports why the script could not be opened or read to its end; returns
+// false when it could not.
+bool ReportReading(const quarvel::ScriptHost& host, const std::string& script) {
+  if (host.open_error() != 0) {
+    quarvel::ReportError("cannot open " + script + ": " + std::strerror(host.open_error()));
+    return false;
+  }
+  if (host.reading().error != 0) {
+    quarvel::ReportError(script + ": " + std::strerror(host.reading().error));
+    return false;
+  }
+  if (host.reading().long_line != 0) {
+    quarvel::ReportError(script + ":" + std::to_string(host.reading().long_line) +
+                         ": the line is longer than 256 MiB; nothing more is read");
+    return false;
+  }
+  return true;
+}
+
 int Print(const quarvel::CommandLine& line) {
   quarvel::SetQuiet(line.quiet);
   for (const std::string& warning : line.warnings) quarvel::ReportWarning(warning);
   quarvel::PosixHost system_host(line.encoding.c_str());
-  ScriptHost host(system_host);
-  bool delivered = true;
-  if (line.destination == quarvel::Destination::kLog) {
+  const bool log = line.destination == quarvel::Destination::kLog;
+  quarvel::ScriptHost host(
+      system_host, log || (line.destination == quarvel::Destination::kFile && line.output == "-"));
+  bool printed = true;
+  if (log) {
     PrintLog(host, line);
   } else {
-    delivered = PrintPages(host, line);
+    printed = PrintPages(host, line);
   }
-  if (host.open_error() != 0) {
-    quarvel::ReportError("cannot open " + line.scripts.front() + ": " +
-                         std::strerror(host.open_error()));
-    return kFailure;
-  }
-  return delivered ? kSuccess : kFailure;
+  return ReportReading(host, line.scripts.front()) && printed ? kSuccess : kFailure;
 }
 
 // Why the image file at `path` cannot be loaded by the printer's loader; ""
@@ -139,11 +188,37 @@ std::string WhyImageCannotLoad(const quarvel::WideString& path) {
 
 int Check(const quarvel::CommandLine& line) {
   quarvel::PosixHost system_host(line.encoding.c_str());
-  ScriptHost host(system_host);
+  quarvel::ScriptHost host(system_host, false);
   std::vector<quarvel::ScriptArgument> scripts;
   for (const std::string& script : line.scripts) scripts.push_back({script, script});
   return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, line.checks, "quarvel", stdout,
                                stderr);
+}
+
+// Closes standard output as the GNU tools do at their end: a write to it
+// that failed, or that closing it makes fail, fails the run, with one
+// message unless the run failed already. Standard output closed before the
+// run is no failure when nothing was written to it.
+int CloseStandardOutput(int status) {
+  const bool pending = __fpending(stdout) != 0;
+  const bool failed_before = std::ferror(stdout) != 0;
+  const bool failed_now = std::fclose(stdout) != 0;
+  if (!failed_before && !(failed_now && (pending || errno != EBADF))) return status;
+  if (status == kSuccess) {
+    quarvel::ReportError(std::string("write error") +
+                         (failed_now ? std::string(": ") + std::strerror(errno) : ""));
+  }
+  return kFailure;
+}
+
+int Run(const quarvel::CommandLine& line) {
+  switch (line.mode) {
+    case quarvel::Mode::kHelp: std::fputs(quarvel::UsageText().c_str(), stdout); return kSuccess;
+    case quarvel::Mode::kVersion: std::printf("quarvel %s\n", QUARVEL_VERSION); return kSuccess;
+    case quarvel::Mode::kPrint: return Print(line);
+    case quarvel::Mode::kCheck: return Check(line);
+  }
+  return kSuccess;
 }
 
 }  // namespace
@@ -156,12 +231,11 @@ int main(int argc, char** argv) {
                  usage->message.c_str());
     return kUsageError;
   }
-  const quarvel::CommandLine& line = std::get<quarvel::CommandLine>(parsed);
-  switch (line.mode) {
-    case quarvel::Mode::kHelp: std::fputs(quarvel::UsageText().c_str(), stdout); return kSuccess;
-    case quarvel::Mode::kVersion: std::printf("quarvel %s\n", QUARVEL_VERSION); return kSuccess;
-    case quarvel::Mode::kPrint: return Print(line);
-    case quarvel::Mode::kCheck: return Check(line);
+  int status = kFailure;
+  try {
+    status = Run(std::get<quarvel::CommandLine>(parsed));
+  } catch (const std::bad_alloc&) {
+    quarvel::ReportError("out of memory");
   }
-  return kSuccess;
+  return CloseStandardOutput(status);
 }

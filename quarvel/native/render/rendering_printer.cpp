@@ -133,6 +133,7 @@ void RenderingPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
 
 std::unique_ptr<Picture> RenderingPrinter::LoadPicture(const WideString& path) {
   std::string file = ToUtf8(path);
+  events_.ImageRead(file);
   LoadedImage image = LoadImageFile(file);
   if (IsReported(image.fault) && reported_images_.insert(file).second) {
     events_.Warn(file + ": " + std::string(DescribeImageFault(image.fault)) + ", not drawn");

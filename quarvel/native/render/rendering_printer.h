@@ -44,6 +44,8 @@ class PrintEvents {
   // What the user should hear of that does not fail the job: an image that
   // is not drawn.
   virtual void Warn(std::string_view /*message*/) {}
+  // The image file at `path` is read for the job.
+  virtual void ImageRead(std::string_view /*path*/) {}
 };
 
 class RenderingPrinter : public Printer {
