@@ -11,7 +11,7 @@ bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-char32_t NextCodePoint(const WideString& text, size_t* at) {
+char32_t NextCodePoint(std::basic_string_view<WideChar> text, size_t* at) {
   const char32_t unit = static_cast<char16_t>(text[(*at)++]);
   if (IsHighSurrogate(unit) && *at < text.size()) {
     const char32_t next = static_cast<char16_t>(text[*at]);

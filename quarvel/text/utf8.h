@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "shared_types.h"
 
@@ -12,7 +13,7 @@ namespace quarvel {
 
 // Decodes the code point that starts at text[*at] and moves *at past it. A
 // surrogate that is not part of a pair decodes as U+FFFD.
-char32_t NextCodePoint(const WideString& text, size_t* at);
+char32_t NextCodePoint(std::basic_string_view<WideChar> text, size_t* at);
 
 // The most bytes that WriteUtf8 writes.
 inline constexpr size_t kMaxUtf8Bytes = 4;

@@ -3,10 +3,8 @@ built program. run.sh runs them in a private mount namespace, as root."""
 import glob
 import os
 import re
-import resource
 import shutil
 import signal
-import socket
 import struct
 import subprocess
 import sys
@@ -15,86 +13,15 @@ import time
 import unittest
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.join(HERE, "..", "..")
-QUARVEL = os.environ.get("CLI_QUARVEL", os.path.join(ROOT, "build", "native", "bin", "quarvel"))
-EXAMPLES = os.path.join(ROOT, "examples")
-RUN_SECONDS = 120
-START_SECONDS = 20
-TRY_HELP = "Try 'quarvel --help' for more information.\n"
+from cli_support import (QUARVEL, TRY_HELP, Folder, free_port, listens, logo_script, page_count,
+                         run, wait_until)
+
 # Pixels compared: dark below this grey level, and matched within this reach
 # (renderers place the edges of glyphs and scaled images a pixel apart).
 INK_LEVEL = 128
 INK_REACH = 2
 # Two renderers may round a few glyph edge pixels the other way.
 INK_SLACK = 1 / 1000
-
-
-def run(args, cwd, stdin=subprocess.DEVNULL, **variables):
-    """Runs quarvel with `args` in `cwd`, without the QUARVEL_ settings of
-    the caller's environment but with `variables`."""
-    environment = {k: v for k, v in os.environ.items() if not k.startswith("QUARVEL_")}
-    return subprocess.run([QUARVEL, *args], cwd=cwd, env=dict(environment, **variables),
-                          stdin=stdin, capture_output=True, text=True,
-                          timeout=RUN_SECONDS, check=False)
-
-
-def wait_until(condition, what):
-    deadline = time.monotonic() + START_SECONDS
-    while not condition():
-        if time.monotonic() > deadline:
-            raise TimeoutError(f"timed out waiting for {what}")
-        time.sleep(0.1)
-
-
-def free_port():
-    """A loopback port on which nothing listens now."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def listens(port):
-    with socket.socket() as probe:
-        return probe.connect_ex(("127.0.0.1", port)) == 0
-
-
-def page_count(pdf):
-    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
-    return int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
-
-
-def logo_script(pages):
-    """A job of `pages` pages, each with the example logo and a line of text."""
-    lines = ["x", "beginDocument"]
-    for page in range(pages):
-        lines += ["beginPage", "beginImage", "logo.png", "435", "405", "200", "67",
-                  "beginText", "", "60", "normal", "", "10", "700", f"Page {page + 1}", "endText",
-                  "endPage"]
-    return "\n".join(lines + ["endDocument", ""])
-
-
-class Folder(unittest.TestCase):
-    """A test in a fresh folder holding the example invoice and its logo."""
-
-    def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="quarvel-cli-")
-        # A cleanup runs even when a later step of setUp fails.
-        self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
-        for name in ("invoice.txt", "logo.png"):
-            shutil.copy(os.path.join(EXAMPLES, name), self.folder)
-
-    def path(self, *names):
-        return os.path.join(self.folder, *names)
-
-    def write(self, name, text):
-        with open(self.path(name), "w", encoding="ascii") as file:
-            file.write(text)
-
-    def assert_fails(self, result, status, stderr_pattern, stdout=""):
-        self.assertEqual((result.returncode, result.stdout), (status, stdout), result.stderr)
-        self.assertRegex(result.stderr, stderr_pattern)
-        self.assertEqual(len(result.stderr.splitlines()), 2 if status == 2 else 1, result.stderr)
 
 
 class ExitStatusTest(Folder):
@@ -126,13 +53,6 @@ class ExitStatusTest(Folder):
             self.assert_fails(run([script], self.folder), 1,
                               f"^quarvel: cannot open {script}: {reason}\n$",
                               stdout="Unable to open file")
-
-    # Guards against an empty script counted as a failure: nothing was asked.
-    def test_empty_script_succeeds_without_a_file(self):
-        self.write("empty.txt", "")
-        result = run(["empty.txt"], self.folder)
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
-        self.assertNotIn("MyDoc.pdf", os.listdir(self.folder))
 
     # Guards against a job that was not written passing for success, from an
     # option or from the environment.
@@ -196,24 +116,6 @@ class WholeJobTest(Folder):
                 self.assertEqual(file.read(), "old")
         finally:
             subprocess.run(["umount", self.path("small")], check=True)
-
-    # Guards against memory that runs out passing for success: cairo's page
-    # in error became an empty file in place of the old one, with exit 0.
-    # A PNG page at 1200 dpi needs 557 MB; the same job as PDF fits.
-    def test_memory_that_runs_out_fails_the_job_and_keeps_the_old_page(self):
-        self.write("MyDoc-p1.png", "old")
-        limit = 300 << 20
-        limited = lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
-        result = subprocess.run([QUARVEL, "-T", "png", "--dpi", "1200", "invoice.txt"],
-                                cwd=self.folder, stdin=subprocess.DEVNULL, capture_output=True,
-                                text=True, preexec_fn=limited, check=False)
-        self.assert_fails(result, 1, r"^quarvel: cannot render MyDoc\.png: out of memory\n$")
-        with open(self.path("MyDoc-p1.png"), encoding="ascii") as file:
-            self.assertEqual(file.read(), "old")
-        self.assertNotIn("MyDoc-p2.png", os.listdir(self.folder))
-        pdf = subprocess.run([QUARVEL, "invoice.txt"], cwd=self.folder, stdin=subprocess.DEVNULL,
-                             capture_output=True, text=True, preexec_fn=limited, check=False)
-        self.assertEqual((pdf.returncode, pdf.stderr), (0, ""))
 
     # Guards against a killed run leaving a part of a job, or no old file.
     def test_killed_run_leaves_the_old_file_whole(self):
@@ -486,4 +388,7 @@ class Summary(unittest.TextTestResult):
 
 
 if __name__ == "__main__":
-    unittest.main(testRunner=unittest.TextTestRunner(resultclass=Summary, verbosity=2))
+    # Every module of the suite, or the tests named ("output_test.OutputTest").
+    names = sys.argv[1:] or ["cli_test", "output_test"]
+    unittest.main(module=None, argv=[sys.argv[0], *names],
+                  testRunner=unittest.TextTestRunner(resultclass=Summary, verbosity=2))

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The end-to-end tests of the native quarvel's command line (cli_test.py):
+# The end-to-end tests of the native quarvel's command line: in cli_test.py,
 # exit status and messages, whole jobs on a full disk and in a killed run,
 # PNG and SVG pages against the PDF, the PDF's structure, printing to an IPP
-# printer and to a CUPS queue that fails the transfer.
+# printer and to a CUPS queue that fails the transfer; in output_test.py,
+# the user's files and streams around a job, and runs that lose something.
 #
-#     bash tests/cli/run.sh [TEST...]      (as root; unittest names)
+#     bash tests/cli/run.sh [TEST...]      (as root; unittest names such as
+#                                           output_test.OutputTest)
 #
 # The program is build/native/bin/quarvel (or $CLI_QUARVEL). The tests run
 # in a mount namespace of their own, so that the small file systems they

@@ -74,9 +74,9 @@ TEST(FileDeliveryTest, AJobWithAPageThatCannotBeWrittenLeavesNothing) {
   ScopedTempDir temp_dir;
   std::filesystem::create_directory("p-p2.png");
   FileDelivery png("p.png", OutputFormat::kPng);
-  EXPECT_EQ(png.Deliver("MyDoc", std::vector<JobFile>{{1, "one"}, {2, "two"}, {3, "three"}})
-                .message(),
-            "cannot write p-p2.png: Is a directory");
+  EXPECT_EQ(
+      png.Deliver("MyDoc", std::vector<JobFile>{{1, "one"}, {2, "two"}, {3, "three"}}).message(),
+      "cannot write p-p2.png: Is a directory");
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"p-p2.png"});
 }
 

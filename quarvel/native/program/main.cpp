@@ -2,6 +2,7 @@
 // PostScript, SVG, PNG), to a CUPS queue or an IPP printer, or as an
 // operation log. The command line is described in command_line.h and by
 // `quarvel --help`.
+#include <fcntl.h>
 #include <stdio_ext.h>
 #include <unistd.h>
 
@@ -221,9 +222,22 @@ int Run(const quarvel::CommandLine& line) {
   return kSuccess;
 }
 
+// Holds the place of a standard stream that the run was started without,
+// so that no file that the run opens takes its number: what is written to
+// a closed standard output would go into it. The place is /dev/null, open
+// the other way, so that the stream still fails as a closed one does.
+void HoldClosedStandardStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  HoldClosedStandardStreams();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const auto parsed = quarvel::ParseCommandLine(arguments, std::getenv);
   if (const auto* usage = std::get_if<quarvel::UsageError>(&parsed)) {

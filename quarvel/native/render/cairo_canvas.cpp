@@ -160,9 +160,14 @@ void CairoCanvas::EndPage() {
 Status CairoCanvas::Finish(std::vector<JobFile>* files) {
   if (!file_per_page_) files_.push_back({0, FinishSurface()});
   files->clear();
-  if (error_ != CAIRO_STATUS_SUCCESS) return Status::Error(cairo_status_to_string(error_));
+  if (error_ != CAIRO_STATUS_SUCCESS) return status();
   *files = std::move(files_);
   return Status::Ok();
+}
+
+Status CairoCanvas::status() const {
+  if (error_ == CAIRO_STATUS_SUCCESS) return Status::Ok();
+  return Status::Error(cairo_status_to_string(error_));
 }
 
 void CairoCanvas::Open() {

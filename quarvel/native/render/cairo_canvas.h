@@ -23,6 +23,7 @@ class CairoCanvas : public PageCanvas {
   void StartPage() override;
   void EndPage() override;
   Status Finish(std::vector<JobFile>* files) override;
+  Status status() const override;
   void FillWhite(const InkBox& box) override;
   void DrawText(const ArialFace& face, double em, const GlyphRun& run, bool as_outlines) override;
   void DrawSegment(DevicePoint from, DevicePoint to) override;

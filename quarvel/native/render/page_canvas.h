@@ -37,6 +37,9 @@ class PageCanvas {
   // memory that ran out, a file that could not be written), the job has no
   // files, and the status says why.
   virtual Status Finish(std::vector<JobFile>* files) = 0;
+  // Ok while every page and drawing so far could be made; then why not, as
+  // Finish will say it.
+  virtual Status status() const = 0;
 
   // The drawing calls, each made while a page is open.
   // Fills `box` with white.

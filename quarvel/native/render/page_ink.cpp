@@ -21,6 +21,10 @@ InkBox InkBox::Including(const InkBox& other) const {
           std::max(bottom, other.bottom)};
 }
 
+bool InkBox::Overlaps(const InkBox& other) const {
+  return other.left < right && left < other.right && other.top < bottom && top < other.bottom;
+}
+
 void PageInk::Clear() {
   boxes_.clear();
   full_ = false;
@@ -36,10 +40,8 @@ void PageInk::Add(const InkBox& box) {
 
 bool PageInk::Touches(const InkBox& box) const {
   if (full_) return true;
-  return std::any_of(boxes_.begin(), boxes_.end(), [&box](const InkBox& ink) {
-    return ink.left < box.right && box.left < ink.right && ink.top < box.bottom &&
-           box.top < ink.bottom;
-  });
+  return std::any_of(boxes_.begin(), boxes_.end(),
+                     [&box](const InkBox& ink) { return ink.Overlaps(box); });
 }
 
 }  // namespace quarvel

@@ -26,6 +26,8 @@ struct InkBox {
   InkBox Moved(double dx, double dy) const;
   // The smallest box that holds this one and `other`.
   InkBox Including(const InkBox& other) const;
+  // Whether this box and `other` overlap by more than their edges.
+  bool Overlaps(const InkBox& other) const;
 };
 
 class PageInk {

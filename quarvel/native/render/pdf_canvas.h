@@ -23,6 +23,8 @@ class PdfCanvas : public PageCanvas {
   void StartPage() override { document_.StartPage(); }
   void EndPage() override { document_.EndPage(); }
   Status Finish(std::vector<JobFile>* files) override;
+  // Always ok: the PDF writer fails only for memory, which it throws.
+  Status status() const override { return Status::Ok(); }
   void FillWhite(const InkBox& box) override;
   // `face` must be one that CanDraw accepts; `as_outlines` changes nothing.
   void DrawText(const ArialFace& face, double em, const GlyphRun& run, bool as_outlines) override;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "native/images/image_file.h"
@@ -25,6 +27,14 @@ struct LoadedPicture : Picture {
 // filled as outlines: cairo renders each glyph that it shows into a bitmap
 // of its size and keeps it, and a line of huge glyphs took gigabytes.
 constexpr double kMaxBitmapEm = 256;
+
+// Where the piece of `text` that starts at `from` ends: kTextPiece units on,
+// or before a surrogate pair that it would split.
+size_t TextPieceEnd(const WideString& text, size_t from) {
+  size_t to = std::min(text.size(), from + RenderingPrinter::kTextPiece);
+  if (to < text.size() && (text[to - 1] & 0xFC00) == 0xD800) --to;
+  return to;
+}
 
 // The faults of an image file that the user hears of: the file is there,
 // and is an image, but is not drawn.
@@ -69,39 +79,74 @@ TextLayout& RenderingPrinter::Layout() {
   return *text_layout_;
 }
 
+template <typename Draw>
+void RenderingPrinter::Guarded(Draw draw) {
+  if (canvas_ == nullptr) return;
+  try {
+    draw();
+  } catch (const std::bad_alloc&) {
+    return FailJob("out of memory");
+  }
+  if (const Status status = canvas_->status(); !status.ok()) FailJob(status.message());
+}
+
+void RenderingPrinter::FailJob(std::string_view reason) {
+  canvas_.reset();
+  if (failure_) return;
+  failure_ = delivery_.NextTarget() + ": cannot render " +
+             (pages_ > 0 ? "page " + std::to_string(pages_) + " of " : std::string()) + kJobName +
+             ": " + std::string(reason);
+}
+
 void RenderingPrinter::StartDocument() {
-  if (canvas_ != nullptr) return;
-  if (settings_.format == OutputFormat::kPdf && PdfCanvasDrawsEveryFace()) {
-    canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName);
-  } else {
-    canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
+  if (document_open_) return;
+  document_open_ = true;
+  pages_ = 0;
+  failure_.reset();
+  try {
+    if (settings_.format == OutputFormat::kPdf && PdfCanvasDrawsEveryFace()) {
+      canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName);
+    } else {
+      canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
+    }
+  } catch (const std::bad_alloc&) {
+    FailJob("out of memory");
   }
 }
 
 void RenderingPrinter::StartPage() {
-  if (canvas_ == nullptr || page_open_) return;
+  if (!document_open_ || page_open_) return;
+  ++pages_;
   ink_.Clear();
-  canvas_->StartPage();
   page_open_ = true;
+  Guarded([this] { canvas_->StartPage(); });
 }
 
 void RenderingPrinter::EndPage() {
   if (!page_open_) return;
-  canvas_->EndPage();
+  Guarded([this] { canvas_->EndPage(); });
   page_open_ = false;
-  events_.PageRendered();
+  if (canvas_ != nullptr) events_.PageRendered();
 }
 
 void RenderingPrinter::EndDocument() {
-  if (canvas_ == nullptr) return;
+  if (!document_open_) return;
   EndPage();
-  std::vector<JobFile> files;
-  const Status rendered = canvas_->Finish(&files);
-  canvas_.reset();
-  const Status delivered =
-      rendered.ok()
-          ? delivery_.Deliver(kJobName, files)
-          : Status::Error("cannot render " + delivery_.NextTarget() + ": " + rendered.message());
+  document_open_ = false;
+  pages_ = 0;
+  Status delivered = Status::Ok();
+  if (canvas_ != nullptr) {
+    try {
+      std::vector<JobFile> files;
+      const Status rendered = canvas_->Finish(&files);
+      canvas_.reset();
+      if (!rendered.ok()) FailJob(rendered.message());
+      if (!failure_) delivered = delivery_.Deliver(kJobName, files);
+    } catch (const std::bad_alloc&) {
+      FailJob("out of memory");
+    }
+  }
+  if (failure_) delivered = Status::Error(*std::exchange(failure_, std::nullopt));
   if (delivered.ok()) {
     events_.JobDelivered();
   } else {
@@ -110,31 +155,78 @@ void RenderingPrinter::EndDocument() {
   }
 }
 
+void RenderingPrinter::MeasureText(const ArialFace& face, double em, const WideString& text,
+                                   TextLayout::Pen origin, double* advance,
+                                   std::optional<InkBox>* ink) {
+  TextLayout::Pen pen = origin;
+  size_t from = 0;
+  do {
+    const size_t to = TextPieceEnd(text, from);
+    Layout().LayOut(face, em, std::basic_string_view<WideChar>(text).substr(from, to - from), &pen,
+                    &run_);
+    if (run_.ink) *ink = *ink ? (*ink)->Including(*run_.ink) : *run_.ink;
+    from = to;
+  } while (from < text.size());
+  *advance = pen.x - origin.x;
+}
+
+void RenderingPrinter::DrawTextPieces(const ArialFace& face, double em, const WideString& text,
+                                      TextLayout::Pen origin, bool as_outlines) {
+  if (text.size() <= kTextPiece) return canvas_->DrawText(face, em, run_, as_outlines);
+  const SheetSize sheet = SheetOf(settings_.device);
+  const InkBox sheet_box = {0, 0, sheet.width_pixels, sheet.height_pixels};
+  TextLayout::Pen pen = origin;
+  for (size_t from = 0; from < text.size();) {
+    const size_t to = TextPieceEnd(text, from);
+    const double start = pen.x;
+    Layout().LayOut(face, em, std::basic_string_view<WideChar>(text).substr(from, to - from), &pen,
+                    &run_);
+    // The piece's glyphs and its pen's way, one em above and below.
+    InkBox reach = InkBox::Spanning(start, pen.y - em, pen.x, pen.y + em);
+    if (run_.ink) reach = reach.Including(*run_.ink);
+    if (reach.Overlaps(sheet_box)) canvas_->DrawText(face, em, run_, as_outlines);
+    from = to;
+  }
+}
+
 void RenderingPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString& text) {
   const ArialFace& face = faces_.Get(font.weight, font.italic);
-  if (!page_open_ || face.face == nullptr) return;
+  if (!page_open_ || face.face == nullptr || canvas_ == nullptr) return;
   const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
-  if (!Layout().LayOut(face, cell.em, text, at.x, at.y + cell.ascent, &run_)) return;
-  const InkBox cell_box = InkBox::Spanning(at.x, at.y, at.x + run_.advance, at.y + cell.height);
-  if (!white_page_ || ink_.Touches(cell_box)) {
-    canvas_->FillWhite(cell_box);
-  }
-  if (run_.ink) ink_.Add(*run_.ink);
-  canvas_->DrawText(face, cell.em, run_,
-                    settings_.format == OutputFormat::kPng && cell.em > kMaxBitmapEm);
+  const std::optional<TextLayout::Pen> origin = Layout().Origin(cell.em, at.x, at.y + cell.ascent);
+  if (!origin) return;
+  Guarded([&] {
+    double advance = 0;
+    std::optional<InkBox> ink;
+    MeasureText(face, cell.em, text, *origin, &advance, &ink);
+    const InkBox cell_box = InkBox::Spanning(at.x, at.y, at.x + advance, at.y + cell.height);
+    if (!white_page_ || ink_.Touches(cell_box)) {
+      canvas_->FillWhite(cell_box);
+    }
+    if (ink) ink_.Add(*ink);
+    DrawTextPieces(face, cell.em, text, *origin,
+                   settings_.format == OutputFormat::kPng && cell.em > kMaxBitmapEm);
+  });
 }
 
 void RenderingPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
   if (!page_open_) return;
-  // The pixels the segment covers, with its square caps.
-  ink_.Add(InkBox::Spanning(from.x, from.y, to.x, to.y).Grown(1.5));
-  canvas_->DrawSegment(from, to);
+  Guarded([&] {
+    // The pixels the segment covers, with its square caps.
+    ink_.Add(InkBox::Spanning(from.x, from.y, to.x, to.y).Grown(1.5));
+    canvas_->DrawSegment(from, to);
+  });
 }
 
 std::unique_ptr<Picture> RenderingPrinter::LoadPicture(const WideString& path) {
   std::string file = ToUtf8(path);
   events_.ImageRead(file);
-  LoadedImage image = LoadImageFile(file);
+  LoadedImage image;
+  try {
+    image = LoadImageFile(file);
+  } catch (const std::bad_alloc&) {
+    image = {ImageFault::kNoMemory, nullptr};
+  }
   if (IsReported(image.fault) && reported_images_.insert(file).second) {
     events_.Warn(file + ": " + std::string(DescribeImageFault(image.fault)) + ", not drawn");
   }
@@ -148,10 +240,12 @@ void RenderingPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
   const ImagePlace place = {ImageUnitsToPixels(rect.x, dpi), ImageUnitsToPixels(rect.y, dpi),
                             ImageUnitsToPixels(rect.width, dpi),
                             ImageUnitsToPixels(rect.height, dpi)};
-  // The rectangle, and the pixels its smoothed edges reach.
-  ink_.Add(
-      InkBox::Spanning(place.x, place.y, place.x + place.width, place.y + place.height).Grown(1));
-  canvas_->DrawImage(image, place);
+  Guarded([&] {
+    // The rectangle, and the pixels its smoothed edges reach.
+    ink_.Add(
+        InkBox::Spanning(place.x, place.y, place.x + place.width, place.y + place.height).Grown(1));
+    canvas_->DrawImage(image, place);
+  });
 }
 
 }  // namespace quarvel

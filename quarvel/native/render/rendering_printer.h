@@ -10,6 +10,13 @@
 // outside a page are dropped, a second "start" while a document or page is
 // open is dropped, ending a document ends its open page, and a document that
 // is never ended is never delivered.
+//
+// A job whose pages cannot be made (memory that runs out, a page that cairo
+// cannot make) fails: it is not delivered, what it holds is freed at once,
+// and the rest of it is not drawn. A text line is held a piece at a time
+// while it is drawn, and the pieces of a long line that lie wholly off the
+// sheet are left out, so that a line costs memory and output by what of it
+// can be seen.
 #ifndef QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
 #define QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
 
@@ -78,7 +85,25 @@ class RenderingPrinter : public Printer {
   // False once a job could not be delivered.
   bool all_delivered() const { return all_delivered_; }
 
+  // The pieces in which a text line is laid out and drawn, in UTF-16 units.
+  static constexpr size_t kTextPiece = 4096;
+
  private:
+  // Runs `draw` on the job's canvas, unless the job failed; memory that runs
+  // out, or a canvas that cannot make what it is given, fails the job.
+  template <typename Draw>
+  void Guarded(Draw draw);
+  // Fails the job being rendered for `reason`, and frees its pages.
+  void FailJob(std::string_view reason);
+  // Draws `text`, whose whole line has the advance and ink laid out in
+  // run_ when it is one piece, piece by piece from `origin`; pieces off
+  // the sheet are left out.
+  void DrawTextPieces(const ArialFace& face, double em, const WideString& text,
+                      TextLayout::Pen origin, bool as_outlines);
+  // Lays out the line `text` from `origin` piece by piece for its advance
+  // and ink; the last piece stays in run_.
+  void MeasureText(const ArialFace& face, double em, const WideString& text, TextLayout::Pen origin,
+                   double* advance, std::optional<InkBox>* ink);
   // Whether the PDF canvas can draw the text of every face; asked once.
   bool PdfCanvasDrawsEveryFace();
   // The layout of text on the pages, made once the orientation is known.
@@ -96,9 +121,13 @@ class RenderingPrinter : public Printer {
   // The line being drawn, kept to reuse its memory.
   GlyphRun run_;
   std::optional<bool> every_face_embeddable_;
-  // The pages of the job being rendered.
+  // The pages of the job being rendered; null once the job failed.
   std::unique_ptr<PageCanvas> canvas_;
+  bool document_open_ = false;
   bool page_open_ = false;
+  // The pages of the job begun so far, and why it failed, if it did.
+  int pages_ = 0;
+  std::optional<std::string> failure_;
   bool all_delivered_ = true;
   std::set<std::string> reported_images_;
 };

@@ -129,8 +129,9 @@ TEST_F(RenderingPrinterTest, AJobThatCannotBeRenderedOrDeliveredFails) {
             std::vector<int>{});
   EXPECT_FALSE(all_delivered_);
   EXPECT_EQ(events_.messages,
-            std::vector<std::string>{"cannot render kept.pdf: invalid value (typically too big) "
-                                     "for the size of the input (surface, pattern, etc.)"});
+            std::vector<std::string>{"kept.pdf: cannot render page 1 of MyDoc: invalid value "
+                                     "(typically too big) for the size of the input (surface, "
+                                     "pattern, etc.)"});
   jobs_.failure = "cannot write kept.pdf: No space left on device";
   Print(script);
   EXPECT_FALSE(all_delivered_);
@@ -317,6 +318,24 @@ TEST_F(RenderingPrinterTest, TextTooLargeForFreeTypeDrawsNothingAndKeepsNothing)
   Print(page(huge + "beginText\n\n-8\nnormal\n\n0\n800\nafter\nendText\n"), png);
   WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
   EXPECT_GT(DarkPixels(ReadPng("page.png").get(), 40, 8), 0) << "the text after it";
+}
+
+// Guards against a long line that costs memory and output by its length: a
+// line of 20 MB took a gigabyte. It is drawn in pieces, and those that lie
+// wholly off the sheet are left out, wherever the line starts.
+TEST_F(RenderingPrinterTest, ALongLineIsDrawnOnlyWhereItCanBeSeen) {
+  const auto script = [](const std::string& x, size_t letters) {
+    return "x\nbeginDocument\nbeginPage\nbeginText\n\n60\nnormal\n\n" + x + "\n700\n" +
+           std::string(letters, 'W') + "\nendText\nendPage\nendDocument\n";
+  };
+  const size_t long_line = 3 * RenderingPrinter::kTextPiece + 5;
+  Print(script("10", long_line));
+  Print(script("10", RenderingPrinter::kTextPiece));
+  Print(script("-20000", long_line));
+  ASSERT_EQ(jobs_.pdfs.size(), 3u);
+  EXPECT_EQ(jobs_.pdfs[0], jobs_.pdfs[1]) << "only the first piece lies on the sheet";
+  EXPECT_GT(Occurrences(CopiedText(jobs_.pdfs[2]), "W"), 50) << "a later piece, in its place";
+  EXPECT_LT(jobs_.pdfs[2].size(), jobs_.pdfs[1].size() * 3 / 2) << "and no other";
 }
 
 // Guards against Arial resolved to a face whose metrics differ from

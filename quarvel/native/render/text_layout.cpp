@@ -24,8 +24,8 @@ class TextLayout::KeptFont {
   // Takes a reference to `font`.
   explicit KeptFont(cairo_scaled_font_t* font) : font_(cairo_scaled_font_reference(font)) {}
 
-  // Lays `text` out from (x, y) into `*run`.
-  void Layout(const WideString& text, double x, double y, GlyphRun* run);
+  // Lays `text` out from (x, y) into `*run`, and moves (x, y) past it.
+  void Layout(std::basic_string_view<WideChar> text, double* x, double* y, GlyphRun* run);
 
  private:
   // What a character is in the font: its glyph, its advance, and the box of
@@ -46,10 +46,13 @@ class TextLayout::KeptFont {
   std::unordered_map<char32_t, Glyph> others_;
 };
 
-void TextLayout::KeptFont::Layout(const WideString& text, double x, double y, GlyphRun* run) {
+void TextLayout::KeptFont::Layout(std::basic_string_view<WideChar> text, double* pen_x,
+                                  double* pen_y, GlyphRun* run) {
   run->glyphs.clear();
   run->characters.clear();
   run->ink.reset();
+  double x = *pen_x;
+  double y = *pen_y;
   const double start = x;
   for (size_t at = 0; at < text.size();) {
     const char32_t c = NextCodePoint(text, &at);
@@ -64,6 +67,8 @@ void TextLayout::KeptFont::Layout(const WideString& text, double x, double y, Gl
     y += glyph.y_advance;
   }
   run->advance = x - start;
+  *pen_x = x;
+  *pen_y = y;
 }
 
 TextLayout::KeptFont::Glyph TextLayout::KeptFont::LayOutAlone(char32_t c) const {
@@ -115,20 +120,25 @@ TextLayout::TextLayout(double x_scale, double y_scale)
 
 TextLayout::~TextLayout() = default;
 
-bool TextLayout::LayOut(const ArialFace& face, double em, const WideString& text, double x,
-                        double y, GlyphRun* run) {
+std::optional<TextLayout::Pen> TextLayout::Origin(double em, double x, double y) const {
   cairo_t* cr = context_.get();
   double device_x = em;
   double device_y = em;
   cairo_user_to_device_distance(cr, &device_x, &device_y);
-  if (std::abs(device_x) > kMaxFreeTypeEm || std::abs(device_y) > kMaxFreeTypeEm) return false;
+  if (std::abs(device_x) > kMaxFreeTypeEm || std::abs(device_y) > kMaxFreeTypeEm) {
+    return std::nullopt;
+  }
   constexpr double kFixedOne = 256;
   cairo_user_to_device(cr, &x, &y);
   x = std::nearbyint(x * kFixedOne) / kFixedOne;
   y = std::nearbyint(y * kFixedOne) / kFixedOne;
   cairo_device_to_user(cr, &x, &y);
-  Font(face.face.get(), em).Layout(text, x, y, run);
-  return true;
+  return Pen{x, y};
+}
+
+void TextLayout::LayOut(const ArialFace& face, double em, std::basic_string_view<WideChar> text,
+                        Pen* pen, GlyphRun* run) {
+  Font(face.face.get(), em).Layout(text, &pen->x, &pen->y, run);
 }
 
 TextLayout::KeptFont& TextLayout::Font(cairo_font_face_t* face, double em) {

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -66,13 +67,24 @@ class TextLayout {
   TextLayout(const TextLayout&) = delete;
   TextLayout& operator=(const TextLayout&) = delete;
 
-  // Lays `text` out in `face`, a loaded face, at the size `em`, from the
-  // origin (x, y), into `*run`. The origin is first rounded as cairo keeps
-  // its current point, to 1/256 of a device unit, so that the glyphs lie
-  // where cairo's own layout from a current point puts them. Returns false,
-  // laying nothing out, when glyphs of `em` are beyond the sizes that
+  // Where the next glyph of a line goes, in user space.
+  struct Pen {
+    double x = 0;
+    double y = 0;
+  };
+
+  // The pen of a line whose glyphs of the size `em` start at (x, y): the
+  // point rounded as cairo keeps its current point, to 1/256 of a device
+  // unit, so that the glyphs lie where cairo's own layout from a current
+  // point puts them. None when glyphs of `em` are beyond the sizes that
   // FreeType can make on the device.
-  bool LayOut(const ArialFace& face, double em, const WideString& text, double x, double y,
+  std::optional<Pen> Origin(double em, double x, double y) const;
+
+  // Lays `text` out in `face`, a loaded face, at the size `em` (one that
+  // Origin accepts), from `*pen` into `*run`, and moves the pen past it. A
+  // line laid out in pieces, each from where the one before left the pen,
+  // has its glyphs where it has them laid out whole.
+  void LayOut(const ArialFace& face, double em, std::basic_string_view<WideChar> text, Pen* pen,
               GlyphRun* run);
 
  private:

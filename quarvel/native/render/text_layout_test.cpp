@@ -25,7 +25,10 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
   for (const std::u16string text :
        {u"", u"Invoice 2026-117", u"Na\u010d\u00edt\u00e1n\u00ed \u017e", u"a\U0001F600b\u20ac"}) {
     for (const double em : {53.7, 86.0}) {
-      ASSERT_TRUE(layout.LayOut(face, em, Wide(text), 100, 200, &run));
+      const std::optional<TextLayout::Pen> origin = layout.Origin(em, 100, 200);
+      ASSERT_TRUE(origin.has_value());
+      TextLayout::Pen pen = *origin;
+      layout.LayOut(face, em, Wide(text), &pen, &run);
       cairo_set_font_face(cr.get(), face.face.get());
       cairo_set_font_size(cr.get(), em);
       const std::string utf8 = ToUtf8(Wide(text));
@@ -51,7 +54,20 @@ TEST(TextLayoutTest, LaysOutLinesAsCairoDoes) {
       EXPECT_EQ(characters, utf8);
     }
   }
-  EXPECT_FALSE(layout.LayOut(face, 65536 / 0.12, Wide(u"W"), 0, 0, &run))
+  // In pieces, each from where the one before left the pen, as whole.
+  TextLayout::Pen whole = *layout.Origin(60, 10, 20);
+  TextLayout::Pen pieces = whole;
+  GlyphRun all;
+  layout.LayOut(face, 60, Wide(u"Invoice 2026"), &whole, &all);
+  std::vector<double> joined;
+  for (const char16_t* piece : {u"Inv", u"oice ", u"2026"}) {
+    layout.LayOut(face, 60, Wide(piece), &pieces, &run);
+    for (const PlacedGlyph& glyph : run.glyphs) joined.push_back(glyph.x);
+  }
+  ASSERT_EQ(joined.size(), all.glyphs.size());
+  for (size_t i = 0; i < joined.size(); ++i) EXPECT_EQ(joined[i], all.glyphs[i].x) << i;
+  EXPECT_EQ(pieces.x, whole.x);
+  EXPECT_FALSE(layout.Origin(65536 / 0.12, 0, 0).has_value())
       << "beyond FreeType's sizes on the device";
 }
 
