@@ -1,5 +1,9 @@
 #include "native/pdf/pdf_document.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
 #include <cmath>
 
 namespace quarvel {
@@ -9,6 +13,70 @@ namespace {
 // The smallest shift between glyphs, in thousandths of the em, that text
 // tells a reader of; smaller ones are rounding.
 constexpr double kLeastShift = 0.05;
+
+// Writes the outline of a glyph as PDF path operators, in user space: the
+// glyph's origin and its font units' size there, y growing downward.
+class OutlineWriter {
+ public:
+  OutlineWriter(std::string* out, double x, double y, double scale)
+      : out_(out), x_(x), y_(y), scale_(scale) {}
+
+  // Appends the outline of the glyph loaded in `face`; false when it has
+  // none, or one that FreeType cannot walk.
+  bool Write(FT_Face face) {
+    if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+    static const FT_Outline_Funcs kFuncs = {MoveTo, LineTo, ConicTo, CubicTo, 0, 0};
+    return FT_Outline_Decompose(&face->glyph->outline, &kFuncs, this) == 0;
+  }
+
+ private:
+  void Point(const FT_Vector* point) {
+    AppendNumber(x_ + static_cast<double>(point->x) * scale_, out_);
+    *out_ += ' ';
+    AppendNumber(y_ - static_cast<double>(point->y) * scale_, out_);
+    *out_ += ' ';
+  }
+  static int MoveTo(const FT_Vector* to, void* self) {
+    auto* writer = static_cast<OutlineWriter*>(self);
+    writer->Point(to);
+    *writer->out_ += "m\n";
+    writer->last_ = *to;
+    return 0;
+  }
+  static int LineTo(const FT_Vector* to, void* self) {
+    auto* writer = static_cast<OutlineWriter*>(self);
+    writer->Point(to);
+    *writer->out_ += "l\n";
+    writer->last_ = *to;
+    return 0;
+  }
+  // A quadratic curve, as the cubic curve that draws it.
+  static int ConicTo(const FT_Vector* control, const FT_Vector* to, void* self) {
+    auto* writer = static_cast<OutlineWriter*>(self);
+    const FT_Vector& from = writer->last_;
+    const FT_Vector first = {from.x + (control->x - from.x) * 2 / 3,
+                             from.y + (control->y - from.y) * 2 / 3};
+    const FT_Vector second = {to->x + (control->x - to->x) * 2 / 3,
+                              to->y + (control->y - to->y) * 2 / 3};
+    return CubicTo(&first, &second, to, self);
+  }
+  static int CubicTo(const FT_Vector* first, const FT_Vector* second, const FT_Vector* to,
+                     void* self) {
+    auto* writer = static_cast<OutlineWriter*>(self);
+    writer->Point(first);
+    writer->Point(second);
+    writer->Point(to);
+    *writer->out_ += "c\n";
+    writer->last_ = *to;
+    return 0;
+  }
+
+  std::string* out_;
+  const double x_;
+  const double y_;
+  const double scale_;
+  FT_Vector last_ = {0, 0};
+};
 
 }  // namespace
 
@@ -122,6 +190,19 @@ void PdfDocument::ShowText(FT_FaceRec_* face, double em, std::span<const PdfGlyp
     pen += shown.advance * em / 1000;
   }
   content_ += ")] TJ ET\n";
+}
+
+void PdfDocument::FillGlyphOutlines(FT_FaceRec_* face, double em,
+                                    std::span<const PdfGlyph> glyphs) {
+  if (face->units_per_EM == 0) return;
+  SetGray(0);
+  const double scale = em / face->units_per_EM;
+  bool filled = false;
+  for (const PdfGlyph& glyph : glyphs) {
+    if (FT_Load_Glyph(face, glyph.index, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) continue;
+    filled = OutlineWriter(&content_, glyph.x, glyph.y, scale).Write(face) || filled;
+  }
+  if (filled) content_ += "f\n";
 }
 
 void PdfDocument::StrokeLine(double x1, double y1, double x2, double y2) {

@@ -58,6 +58,11 @@ class PdfDocument {
   // the document.
   void ShowText(FT_FaceRec_* face, double em, std::span<const PdfGlyph> glyphs);
 
+  // Fills the outlines of `glyphs` of `face` at the size `em` in black:
+  // text of a face that cannot be embedded, drawn as it looks, but not to
+  // be copied out.
+  void FillGlyphOutlines(FT_FaceRec_* face, double em, std::span<const PdfGlyph> glyphs);
+
   // Strokes a black line one unit wide, with square caps, from (x1, y1) to
   // (x2, y2).
   void StrokeLine(double x1, double y1, double x2, double y2);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "native/pdf/pdf_fonts.h"
 #include "native/pdf/test_font.h"
 #include "testing/test_support.h"
 
@@ -95,6 +97,54 @@ TEST(PdfDocumentTest, TextCopiesOutAsShownWithTheFacesWidths) {
   ASSERT_TRUE(widths.contains(soft_hyphen)) << "the soft hyphen's code, after the glyphs";
   EXPECT_EQ(widths.at(soft_hyphen), widths.at(glyphs[5].index)) << "the hyphen's width";
   EXPECT_EQ(Occurrences(pdf, "/CIDToGIDMap /Identity"), 0) << "codes beyond the glyphs need a map";
+}
+
+// Guards against a face that the writer cannot draw sending the job to
+// another writer (cairo's, with its own fonts and dates): TrueType and CFF
+// faces are embedded and copy out, and a face of neither is drawn as its
+// outlines.
+TEST(PdfDocumentTest, EveryFaceIsDrawnByTheWriter) {
+  ScopedTempDir temp_dir;
+  const struct {
+    const char* path;
+    bool embedded;
+  } kFaces[] = {
+      {TestFont::kPath, true},
+      {"/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf", true},
+      {"/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1", false},
+  };
+  for (const auto& kind : kFaces) {
+    const TestFont font(kind.path);
+    ASSERT_NE(font.face(), nullptr) << kind.path;
+    ASSERT_EQ(PdfFonts::CanEmbed(font.face()), kind.embedded) << kind.path;
+    PdfDocument document({612, 792, 612, 792}, "Faces");
+    document.StartPage();
+    std::vector<PdfGlyph> glyphs;
+    double x = 72;
+    for (const char32_t c : std::u32string(U"Ink \u010D")) {
+      const auto index = static_cast<uint16_t>(FT_Get_Char_Index(font.face(), c));
+      glyphs.push_back({index, c, x, 100});
+      FT_Load_Glyph(font.face(), index, FT_LOAD_NO_SCALE);
+      x += 40.0 * font.face()->glyph->advance.x / font.face()->units_per_EM;
+    }
+    if (kind.embedded) {
+      document.ShowText(font.face(), 40, glyphs);
+    } else {
+      document.FillGlyphOutlines(font.face(), 40, glyphs);
+    }
+    document.EndPage();
+    const std::string pdf = document.Finish();
+    int status = 0;
+    const std::string checked = RunOnFile("qpdf --check", pdf, &status);
+    EXPECT_EQ(status, 0) << kind.path << checked;
+    RunOnFile("pdftotext -q", pdf, &status);
+    EXPECT_EQ(ReadFileBytes("document.txt").starts_with("Ink \u010D"), kind.embedded) << kind.path;
+    const std::string page = RunOnFile("pdftoppm -q -r 36 -gray", pdf, &status);
+    EXPECT_GT(std::count_if(page.begin() + 20, page.end(),
+                            [](char level) { return static_cast<uint8_t>(level) < 0x80; }),
+              10)
+        << kind.path << ": dark pixels";
+  }
 }
 
 // Guards against an image embedded once per use, and against a document

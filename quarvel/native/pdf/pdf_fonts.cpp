@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <set>
 
-#include "native/pdf/truetype_subset.h"
-
 namespace quarvel {
 
 namespace {
@@ -43,34 +41,48 @@ void AppendUtf16Hex(char32_t c, std::string* out) {
   *out += '>';
 }
 
-// The name of a subset: six capital letters made from `font`, a plus sign,
-// and the face's PostScript name.
-std::string SubsetName(int font, FT_Face face) {
-  std::string name = "AAAAAA+";
-  for (size_t i = 0; i < 6 && font > 0; ++i, font /= 26) name[5 - i] = static_cast<char>('A' + font % 26);
+// The name of a subset: six capital letters made from its font program, so
+// that subsets of other glyphs have other names, a plus sign, and the
+// face's PostScript name.
+std::string SubsetName(std::string_view program, FT_Face face) {
+  uint64_t hash = 0xCBF29CE484222325;  // FNV-1a
+  for (const char byte : program) hash = (hash ^ static_cast<uint8_t>(byte)) * 0x100000001B3;
+  std::string name(6, 'A');
+  for (char& letter : name) {
+    letter = static_cast<char>('A' + hash % 26);
+    hash /= 26;
+  }
   const char* postscript = FT_Get_Postscript_Name(face);
-  name += postscript != nullptr ? postscript : "Arial";
-  return name;
+  return name + "+" + (postscript != nullptr ? postscript : "Arial");
 }
+
+// The whole font file of `face`, as FreeType reads it; empty for a face
+// that is not in one (not SFNT).
+std::string ProgramOf(FT_Face face) {
+  FT_ULong length = 0;
+  if (!FT_IS_SFNT(face) || FT_Load_Sfnt_Table(face, 0, 0, nullptr, &length) != 0) return "";
+  std::string program(length, '\0');
+  if (FT_Load_Sfnt_Table(face, 0, 0, reinterpret_cast<FT_Byte*>(program.data()), &length) != 0) {
+    return "";
+  }
+  return program;
+}
+
+// The index of `face` in its font file.
+unsigned IndexOf(FT_Face face) { return static_cast<unsigned>(face->face_index & 0xFFFF); }
 
 }  // namespace
-
-FontTableReader FaceTables(FT_FaceRec_* face) {
-  return [face](uint32_t tag) -> std::optional<std::string> {
-    FT_ULong length = 0;
-    if (FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) != 0) return std::nullopt;
-    std::string table(length, '\0');
-    FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(table.data()), &length);
-    return table;
-  };
-}
 
 bool PdfFonts::CanEmbed(FT_FaceRec_* face) {
   // A variable font's instance is not its default outlines, which are all
   // that a subset holds.
-  return face != nullptr && FT_IS_SFNT(face) && !FT_HAS_MULTIPLE_MASTERS(face) &&
-         face->face_index >> 16 == 0 && face->units_per_EM > 0 &&
-         SubsetTrueType(FaceTables(face), {}).has_value();
+  if (face == nullptr || FT_HAS_MULTIPLE_MASTERS(face) || face->face_index >> 16 != 0 ||
+      face->units_per_EM == 0) {
+    return false;
+  }
+  const std::string program = ProgramOf(face);
+  return OutlinesOf(program, IndexOf(face)) != FontOutlines::kNone &&
+         SubsetFont(program, IndexOf(face), {}, {}).has_value();
 }
 
 int PdfFonts::FontOf(FT_FaceRec_* face) {
@@ -78,8 +90,17 @@ int PdfFonts::FontOf(FT_FaceRec_* face) {
     if (fonts_[i].face == face) return static_cast<int>(i) + 1;
   }
   const auto glyphs = static_cast<size_t>(face->num_glyphs);
-  fonts_.push_back({face, file_.NewObject(), glyphs, std::vector<char32_t>(glyphs, kNotShown),
-                    std::vector<double>(glyphs, 0), {}, {}});
+  std::string program = ProgramOf(face);
+  const FontOutlines outlines = OutlinesOf(program, IndexOf(face));
+  fonts_.push_back({face,
+                    file_.NewObject(),
+                    std::move(program),
+                    outlines,
+                    glyphs,
+                    std::vector<char32_t>(glyphs, kNotShown),
+                    std::vector<double>(glyphs, 0),
+                    {},
+                    {}});
   return static_cast<int>(fonts_.size());
 }
 
@@ -88,7 +109,10 @@ PdfFonts::Shown PdfFonts::Show(int font, uint16_t glyph, char32_t c) {
   if (glyph >= noted.glyph_count) glyph = 0;
   char32_t& stands_for = noted.characters[glyph];
   if (stands_for == c) return {glyph, noted.advances[glyph]};
-  if (stands_for != kNotShown) return ShareGlyph(noted, glyph, c);
+  if (stands_for != kNotShown) {
+    if (noted.outlines == FontOutlines::kCff) return {glyph, noted.advances[glyph]};
+    return ShareGlyph(noted, glyph, c);
+  }
   stands_for = c;
   FT_Fixed advance = 0;
   FT_Get_Advance(noted.face, glyph, FT_LOAD_NO_SCALE, &advance);
@@ -119,35 +143,46 @@ void PdfFonts::AppendResources(std::string* out) const {
 }
 
 void PdfFonts::WriteAll() {
-  for (size_t i = 0; i < fonts_.size(); ++i) {
-    Write(fonts_[i], SubsetName(static_cast<int>(i), fonts_[i].face));
-  }
+  for (const Font& font : fonts_) Write(font);
 }
 
-void PdfFonts::Write(const Font& font, std::string_view name) {
+void PdfFonts::Write(const Font& font) {
   std::vector<uint16_t> shown;
+  std::set<uint16_t> glyphs;
+  std::set<char32_t> characters;
   for (size_t code = 0; code < font.characters.size(); ++code) {
-    if (font.characters[code] != kNotShown) shown.push_back(static_cast<uint16_t>(code));
+    if (font.characters[code] == kNotShown) continue;
+    shown.push_back(static_cast<uint16_t>(code));
+    glyphs.insert(font.GlyphOf(code));
+    characters.insert(font.characters[code]);
   }
+  const std::string subset =
+      SubsetFont(font.program, IndexOf(font.face), glyphs, characters).value_or("");
+  const std::string name = SubsetName(subset, font.face);
   const int descendant = file_.NewObject();
   const int to_unicode = file_.NewObject();
-  const std::string base = "/BaseFont /" + std::string(name);
+  const std::string base = "/BaseFont /" + name;
   file_.WriteObject(font.object, "<</Type /Font /Subtype /Type0 " + base +
                                      " /Encoding /Identity-H /DescendantFonts [" +
                                      std::to_string(descendant) + " 0 R] /ToUnicode " +
                                      std::to_string(to_unicode) + " 0 R>>");
-  const int descriptor = WriteDescriptor(font, name, shown);
-  std::string glyph_map = "/Identity";
-  if (!font.shared_glyphs.empty()) {
-    const int stream = file_.NewObject();
-    file_.WriteStream(stream, "", CodesToGlyphs(font));
-    glyph_map = std::to_string(stream) + " 0 R";
+  const int descriptor = WriteDescriptor(font, name, subset);
+  std::string glyph_map;
+  if (font.outlines == FontOutlines::kTrueType) {
+    glyph_map = " /CIDToGIDMap /Identity";
+    if (!font.shared_glyphs.empty()) {
+      const int stream = file_.NewObject();
+      file_.WriteStream(stream, "", CodesToGlyphs(font));
+      glyph_map = " /CIDToGIDMap " + std::to_string(stream) + " 0 R";
+    }
   }
-  file_.WriteObject(descendant,
-                    "<</Type /Font /Subtype /CIDFontType2 " + base +
-                        " /CIDSystemInfo <</Registry (Adobe) /Ordering (Identity) /Supplement 0>>"
-                        " /FontDescriptor " + std::to_string(descriptor) +
-                        " 0 R /CIDToGIDMap " + glyph_map + " /W [" + Widths(font, shown) + "]>>");
+  file_.WriteObject(
+      descendant,
+      std::string("<</Type /Font /Subtype ") +
+          (font.outlines == FontOutlines::kCff ? "/CIDFontType0 " : "/CIDFontType2 ") + base +
+          " /CIDSystemInfo <</Registry (Adobe) /Ordering (Identity) /Supplement 0>>"
+          " /FontDescriptor " +
+          std::to_string(descriptor) + " 0 R" + glyph_map + " /W [" + Widths(font, shown) + "]>>");
   file_.WriteStream(to_unicode, "", ToUnicode(font, shown));
 }
 
@@ -197,8 +232,7 @@ std::string PdfFonts::ToUnicode(const Font& font, const std::vector<uint16_t>& s
   return map + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 }
 
-int PdfFonts::WriteDescriptor(const Font& font, std::string_view name,
-                              const std::vector<uint16_t>& shown) {
+int PdfFonts::WriteDescriptor(const Font& font, std::string_view name, const std::string& subset) {
   FT_Face face = font.face;
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
@@ -220,13 +254,14 @@ int PdfFonts::WriteDescriptor(const Font& font, std::string_view name,
   descriptor += " /CapHeight ";
   AppendNumber(Thousandths(cap_height, face), &descriptor);
   descriptor += " /StemV 80";
-  std::set<uint16_t> glyphs;
-  for (const uint16_t code : shown) glyphs.insert(font.GlyphOf(code));
-  const std::optional<std::string> subset = SubsetTrueType(FaceTables(face), glyphs);
-  if (subset) {
+  if (font.outlines == FontOutlines::kTrueType && !subset.empty()) {
     const int program = file_.NewObject();
-    file_.WriteStream(program, "/Length1 " + std::to_string(subset->size()), *subset);
+    file_.WriteStream(program, "/Length1 " + std::to_string(subset.size()), subset);
     descriptor += " /FontFile2 " + std::to_string(program) + " 0 R";
+  } else if (const std::optional<std::string> cff = FontTable(subset, "CFF ")) {
+    const int program = file_.NewObject();
+    file_.WriteStream(program, "/Subtype /CIDFontType0C", *cff);
+    descriptor += " /FontFile3 " + std::to_string(program) + " 0 R";
   }
   const int number = file_.NewObject();
   file_.WriteObject(number, descriptor + ">>");

@@ -1,9 +1,12 @@
-// The fonts of one PDF file: each TrueType face that its pages show, with
-// the glyphs they show and the characters that each stands for, embedded as
-// a subset once the file ends. Text shows a font's characters by two-byte
-// codes (CIDs): a glyph's code is its index in the face, and a character
-// shown by a glyph that already stands for another gets a code of its own
-// after them, so that a reader copies out each character as it was written.
+// The fonts of one PDF file: each face that its pages show, TrueType or CFF,
+// with the glyphs they show and the characters that each stands for,
+// embedded as a subset (font_subset.h) once the file ends. Text shows a
+// font's characters by two-byte codes (CIDs): a glyph's code is its index in
+// the face. In a TrueType face, a character shown by a glyph that already
+// stands for another gets a code of its own after them, so that a reader
+// copies out each character as it was written; a CFF face's codes are its
+// glyphs' indices and nothing else, so there such a character copies out
+// as the glyph's first.
 #ifndef QUARVEL_NATIVE_PDF_PDF_FONTS_H_
 #define QUARVEL_NATIVE_PDF_PDF_FONTS_H_
 
@@ -14,19 +17,16 @@
 #include <utility>
 #include <vector>
 
+#include "native/pdf/font_subset.h"
 #include "native/pdf/pdf_file.h"
-#include "native/pdf/truetype_subset.h"
 
 struct FT_FaceRec_;
 
 namespace quarvel {
 
-// The tables of `face`, read through FreeType.
-FontTableReader FaceTables(FT_FaceRec_* face);
-
 class PdfFonts {
  public:
-  // Whether `face` is a TrueType face that can be embedded.
+  // Whether `face` is a TrueType or CFF face that can be embedded.
   static bool CanEmbed(FT_FaceRec_* face);
 
   // Takes the file that the fonts are written into when it ends.
@@ -59,6 +59,9 @@ class PdfFonts {
   struct Font {
     FT_FaceRec_* face;
     int object;
+    // The face's font file, and its outlines.
+    std::string program;
+    FontOutlines outlines;
     // The glyphs of the face.
     size_t glyph_count;
     // What each code shown stands for, by code; kNotShown for the others.
@@ -77,16 +80,16 @@ class PdfFonts {
 
   // Gives character `c` a code of its own for `glyph`, which shows another.
   static Shown ShareGlyph(Font& font, uint16_t glyph, char32_t c);
-  void Write(const Font& font, std::string_view name);
+  void Write(const Font& font);
   // The widths of the codes `shown`, as a CID font's W array.
   static std::string Widths(const Font& font, const std::vector<uint16_t>& shown);
   // The character map that tells a reader what each code shown stands for.
   static std::string ToUnicode(const Font& font, const std::vector<uint16_t>& shown);
   // The glyph of each code, where some codes are not their glyph's index.
   static std::string CodesToGlyphs(const Font& font);
-  // Writes the face's descriptor and its subset; returns the descriptor's
-  // object number.
-  int WriteDescriptor(const Font& font, std::string_view name, const std::vector<uint16_t>& shown);
+  // Writes the face's descriptor and the font program `subset`; returns
+  // the descriptor's object number.
+  int WriteDescriptor(const Font& font, std::string_view name, const std::string& subset);
 
   PdfFile& file_;
   std::vector<Font> fonts_;

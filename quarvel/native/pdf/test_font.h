@@ -1,5 +1,5 @@
-// The face that the PDF writer's tests embed: Liberation Sans, from the
-// fonts-liberation package, loaded with FreeType alone.
+// The faces that the PDF writer's tests embed: Liberation Sans, from the
+// fonts-liberation package, or another, loaded with FreeType alone.
 #ifndef QUARVEL_NATIVE_PDF_TEST_FONT_H_
 #define QUARVEL_NATIVE_PDF_TEST_FONT_H_
 
@@ -15,12 +15,13 @@ class TestFont {
   static constexpr const char* kPath =
       "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
 
-  TestFont() {
+  // The face at `path`, Liberation Sans by default.
+  explicit TestFont(const char* path = kPath) {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     if (FT_Init_FreeType(&library) != 0) return;
     library_.reset(library);
-    if (FT_New_Face(library, kPath, 0, &face) == 0) face_.reset(face);
+    if (FT_New_Face(library, path, 0, &face) == 0) face_.reset(face);
   }
 
   // Null when the font could not be loaded.

@@ -11,7 +11,7 @@ PdfPageSize PageSizeOf(const Device& device) {
 
 }  // namespace
 
-bool PdfCanvas::CanDraw(const ArialFace& face) { return PdfFonts::CanEmbed(face.freetype); }
+bool PdfCanvas::CanEmbed(const ArialFace& face) { return PdfFonts::CanEmbed(face.freetype); }
 
 PdfCanvas::PdfCanvas(const Device& device, std::string_view title)
     : document_(PageSizeOf(device), title) {}
@@ -26,13 +26,17 @@ void PdfCanvas::FillWhite(const InkBox& box) {
   document_.FillWhite(box.left, box.top, box.right, box.bottom);
 }
 
-void PdfCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run, bool) {
+void PdfCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run, bool as_outlines) {
   glyphs_.clear();
   for (size_t i = 0; i < run.glyphs.size(); ++i) {
     const PlacedGlyph& glyph = run.glyphs[i];
     glyphs_.push_back({static_cast<uint16_t>(glyph.index), run.characters[i], glyph.x, glyph.y});
   }
-  document_.ShowText(face.freetype, em, glyphs_);
+  if (as_outlines) {
+    document_.FillGlyphOutlines(face.freetype, em, glyphs_);
+  } else {
+    document_.ShowText(face.freetype, em, glyphs_);
+  }
 }
 
 void PdfCanvas::DrawSegment(DevicePoint from, DevicePoint to) {

@@ -14,8 +14,9 @@ namespace quarvel {
 
 class PdfCanvas : public PageCanvas {
  public:
-  // Whether the text of `face` can be written by this canvas.
-  static bool CanDraw(const ArialFace& face);
+  // Whether `face` can be embedded, so that its text is text; the text of
+  // another face is drawn as its glyphs' outlines.
+  static bool CanEmbed(const ArialFace& face);
 
   // Pages for `device`, in a file titled `title`.
   PdfCanvas(const Device& device, std::string_view title);
@@ -26,7 +27,8 @@ class PdfCanvas : public PageCanvas {
   // Always ok: the PDF writer fails only for memory, which it throws.
   Status status() const override { return Status::Ok(); }
   void FillWhite(const InkBox& box) override;
-  // `face` must be one that CanDraw accepts; `as_outlines` changes nothing.
+  // As outlines where `as_outlines`; otherwise `face` must be one that
+  // CanEmbed accepts.
   void DrawText(const ArialFace& face, double em, const GlyphRun& run, bool as_outlines) override;
   void DrawSegment(DevicePoint from, DevicePoint to) override;
   void DrawImage(const std::shared_ptr<const DecodedImage>& image,

@@ -59,13 +59,18 @@ DialogOutcome RenderingPrinter::ChoosePrinter(Orientation orientation) {
   return DialogOutcome::kPrinterChosen;
 }
 
-bool RenderingPrinter::PdfCanvasDrawsEveryFace() {
-  if (!every_face_embeddable_) {
-    every_face_embeddable_ = std::ranges::all_of(faces_.All(), [](const ArialFace& face) {
-      return face.face == nullptr || PdfCanvas::CanDraw(face);
-    });
+bool RenderingPrinter::Embeddable(const ArialFace& face) {
+  const auto [known, added] = embeddable_.try_emplace(&face, false);
+  if (added) known->second = PdfCanvas::CanEmbed(face);
+  return known->second;
+}
+
+bool RenderingPrinter::AsOutlines(const ArialFace& face, double em) {
+  switch (settings_.format) {
+    case OutputFormat::kPng: return em > kMaxBitmapEm;
+    case OutputFormat::kPdf: return !Embeddable(face);
+    default: return false;
   }
-  return *every_face_embeddable_;
 }
 
 TextLayout& RenderingPrinter::Layout() {
@@ -104,7 +109,7 @@ void RenderingPrinter::StartDocument() {
   pages_ = 0;
   failure_.reset();
   try {
-    if (settings_.format == OutputFormat::kPdf && PdfCanvasDrawsEveryFace()) {
+    if (settings_.format == OutputFormat::kPdf) {
       canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName);
     } else {
       canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
@@ -204,8 +209,7 @@ void RenderingPrinter::OutputText(DevicePoint at, const FontSpec& font, const Wi
       canvas_->FillWhite(cell_box);
     }
     if (ink) ink_.Add(*ink);
-    DrawTextPieces(face, cell.em, text, *origin,
-                   settings_.format == OutputFormat::kPng && cell.em > kMaxBitmapEm);
+    DrawTextPieces(face, cell.em, text, *origin, AsOutlines(face, cell.em));
   });
 }
 

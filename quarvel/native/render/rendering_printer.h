@@ -2,9 +2,8 @@
 // Windows printer device context (see page_geometry.h) in every format it
 // is asked for, as one PDF or PostScript document per job or one SVG or PNG
 // file per page, and hands each finished job to a JobDelivery. PDF is
-// written by the project's own writer where the faces are TrueType
-// (pdf_canvas.h), and by cairo otherwise, as the other formats are
-// (cairo_canvas.h).
+// written by the project's own writer (pdf_canvas.h), the other formats by
+// cairo (cairo_canvas.h).
 //
 // It behaves like a spooler: page calls outside a document and drawing
 // outside a page are dropped, a second "start" while a document or page is
@@ -20,6 +19,7 @@
 #ifndef QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
 #define QUARVEL_NATIVE_RENDER_RENDERING_PRINTER_H_
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -104,8 +104,12 @@ class RenderingPrinter : public Printer {
   // and ink; the last piece stays in run_.
   void MeasureText(const ArialFace& face, double em, const WideString& text, TextLayout::Pen origin,
                    double* advance, std::optional<InkBox>* ink);
-  // Whether the PDF canvas can draw the text of every face; asked once.
-  bool PdfCanvasDrawsEveryFace();
+  // Whether the PDF canvas can embed `face`; asked once a face.
+  bool Embeddable(const ArialFace& face);
+  // Whether text of `face` at `em` is drawn as its glyphs' outlines: where
+  // a raster keeps a bitmap of each glyph that is too large, and in PDF
+  // where a face cannot be embedded.
+  bool AsOutlines(const ArialFace& face, double em);
   // The layout of text on the pages, made once the orientation is known.
   TextLayout& Layout();
 
@@ -120,7 +124,7 @@ class RenderingPrinter : public Printer {
   const bool white_page_;
   // The line being drawn, kept to reuse its memory.
   GlyphRun run_;
-  std::optional<bool> every_face_embeddable_;
+  std::map<const ArialFace*, bool> embeddable_;
   // The pages of the job being rendered; null once the job failed.
   std::unique_ptr<PageCanvas> canvas_;
   bool document_open_ = false;
