@@ -38,7 +38,8 @@ def native_program():
 def run_native(working_dir, **settings):
     """Runs the native quarvel on script.txt in `working_dir` with the
     environment variables `settings`; returns the completed process."""
-    environment = dict(os.environ, QUARVEL_DPI="300", **settings)
+    # One date for every file made, so that two runs make the same bytes.
+    environment = dict(os.environ, QUARVEL_DPI="300", SOURCE_DATE_EPOCH="1796704800", **settings)
     return subprocess.run([native_program(), "script.txt"], cwd=working_dir, env=environment,
                           capture_output=True, timeout=NATIVE_SECONDS, check=False)
 

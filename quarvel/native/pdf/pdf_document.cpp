@@ -5,6 +5,7 @@
 #include FT_OUTLINE_H
 
 #include <cmath>
+#include <ctime>
 
 namespace quarvel {
 
@@ -78,11 +79,21 @@ class OutlineWriter {
   FT_Vector last_ = {0, 0};
 };
 
+// `time` (seconds since 1970) as a PDF date string, in UTC.
+std::string PdfDate(int64_t time) {
+  const auto seconds = static_cast<std::time_t>(time);
+  std::tm utc = {};
+  char date[32] = "D:19700101000000Z";
+  if (gmtime_r(&seconds, &utc) != nullptr) std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &utc);
+  return "(" + std::string(date) + ")";
+}
+
 }  // namespace
 
-PdfDocument::PdfDocument(const PdfPageSize& size, std::string_view title)
+PdfDocument::PdfDocument(const PdfPageSize& size, std::string_view title, int64_t created)
     : size_(size),
       title_(title),
+      created_(created),
       fonts_(file_),
       pages_object_(file_.NewObject()),
       resources_object_(file_.NewObject()) {}
@@ -137,7 +148,9 @@ std::string PdfDocument::Finish() {
   const int info = file_.NewObject();
   std::string information = "<</Title ";
   AppendLiteralString(title_, &information);
-  file_.WriteObject(info, information + " /Creator (quarvel) /Producer (quarvel)>>");
+  const std::string date = PdfDate(created_);
+  file_.WriteObject(info, information + " /Creator (quarvel) /Producer (quarvel) /CreationDate " +
+                              date + " /ModDate " + date + ">>");
   return file_.Finish(catalog, info);
 }
 

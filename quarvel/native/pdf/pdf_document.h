@@ -43,8 +43,9 @@ struct PdfGlyph {
 
 class PdfDocument {
  public:
-  // A document of pages of `size`, titled `title`.
-  PdfDocument(const PdfPageSize& size, std::string_view title);
+  // A document of pages of `size`, titled `title`, made at `created`
+  // (seconds since 1970, UTC), its creation and modification date.
+  PdfDocument(const PdfPageSize& size, std::string_view title, int64_t created);
 
   // Each drawing is made between a page's start and its end.
   void StartPage();
@@ -87,6 +88,7 @@ class PdfDocument {
 
   const PdfPageSize size_;
   const std::string title_;
+  const int64_t created_;
   PdfFile file_;
   PdfFonts fonts_;
   const int pages_object_;

@@ -67,7 +67,7 @@ TEST(PdfDocumentTest, TextCopiesOutAsShownWithTheFacesWidths) {
   const TestFont font;
   ASSERT_NE(font.face(), nullptr) << TestFont::kPath;
   const FT_Face face = font.face();
-  PdfDocument document({612, 792, 612, 792}, "Text");
+  PdfDocument document({612, 792, 612, 792}, "Text", 0);
   document.StartPage();
   std::vector<PdfGlyph> glyphs;
   double x = 72;
@@ -117,7 +117,7 @@ TEST(PdfDocumentTest, EveryFaceIsDrawnByTheWriter) {
     const TestFont font(kind.path);
     ASSERT_NE(font.face(), nullptr) << kind.path;
     ASSERT_EQ(PdfFonts::CanEmbed(font.face()), kind.embedded) << kind.path;
-    PdfDocument document({612, 792, 612, 792}, "Faces");
+    PdfDocument document({612, 792, 612, 792}, "Faces", 0);
     document.StartPage();
     std::vector<PdfGlyph> glyphs;
     double x = 72;
@@ -153,7 +153,7 @@ TEST(PdfDocumentTest, AnImageIsEmbeddedOncePerIdAndTheFileChecks) {
   ScopedTempDir temp_dir;
   const uint32_t pixels[] = {0xFF336699, 0x80402010};
   const PdfImage image = {2, 1, pixels, ""};
-  PdfDocument document({595, 842, 4961, 7016}, "Images");
+  PdfDocument document({595, 842, 4961, 7016}, "Images", 0);
   document.StartPage();
   for (const char* id : {"a", "b", "a", "", ""}) document.DrawImage(image, id, 10, 20, 200, -100);
   document.EndPage();
@@ -164,8 +164,10 @@ TEST(PdfDocumentTest, AnImageIsEmbeddedOncePerIdAndTheFileChecks) {
   EXPECT_EQ(status, 0) << checked;
   EXPECT_NE(checked.find("No syntax or stream encoding errors"), std::string::npos) << checked;
 
-  const std::string empty = PdfDocument({612, 792, 612, 792}, "Empty").Finish();
+  const std::string empty = PdfDocument({612, 792, 612, 792}, "Empty", 1796704800).Finish();
   EXPECT_EQ(Occurrences(empty, "/Count 1>>"), 1) << "one blank page";
+  EXPECT_EQ(Occurrences(empty, "/CreationDate (D:20261208044000Z) /ModDate (D:20261208044000Z)"),
+            1);
 }
 
 }  // namespace

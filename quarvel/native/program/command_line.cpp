@@ -1,7 +1,9 @@
 #include "native/program/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <ctime>
 
 #include "checker/check_command.h"
 #include "cli/options.h"
@@ -49,6 +51,15 @@ std::optional<std::string> ParseEncoding(std::string_view text) {
   const std::string name(text);
   if (name.empty() || !IsKnownCodePage(name.c_str())) return std::nullopt;
   return name;
+}
+
+// A time as SOURCE_DATE_EPOCH gives it: a whole number of seconds since
+// 1970, in UTC.
+std::optional<int64_t> ParseEpoch(std::string_view text) {
+  int64_t seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || seconds < 0) return std::nullopt;
+  return seconds;
 }
 
 std::optional<std::string> NonEmpty(std::string_view text) {
@@ -250,6 +261,9 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
                                                      kEncodingExpected, warnings)
                             .value_or(kDefaultCodePage);
   line.page.orientation = given.orientation;
+  line.page.created = FromEnvironment<int64_t>(environment, "SOURCE_DATE_EPOCH", ParseEpoch,
+                                               "seconds since 1970", warnings)
+                          .value_or(static_cast<int64_t>(std::time(nullptr)));
   if (const auto error = CheckCheckingCombination(given, line)) return UsageError{*error};
   if (line.mode == Mode::kCheck) return line;
   ResolveFormat(given, line);
@@ -299,6 +313,7 @@ std::string UsageText() {
       "  QUARVEL_DPI       as --dpi\n"
       "  QUARVEL_PAPER     as --paper\n"
       "  QUARVEL_CODEPAGE  as --encoding\n"
+      "  SOURCE_DATE_EPOCH the PDF files' date, in seconds since 1970 (default: now)\n"
       "\n"
       "Exit status: 0 when every job was delivered, 1 when the script cannot be opened\n"
       "or a job could not be written or printed, 2 when the command line is wrong.\n"

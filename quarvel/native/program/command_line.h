@@ -61,7 +61,8 @@ using Environment = std::function<const char*(const char* name)>;
 
 // Parses `arguments` (without the program's name) over the settings of
 // `environment` (QUARVEL_PRINTER, QUARVEL_OUTPUT, QUARVEL_DPI, QUARVEL_PAPER,
-// QUARVEL_CODEPAGE). An invalid setting in the environment is ignored, with
+// QUARVEL_CODEPAGE, and SOURCE_DATE_EPOCH for the date of the files made,
+// by default now). An invalid setting in the environment is ignored, with
 // a warning; an invalid option is a usage error.
 std::variant<CommandLine, UsageError> ParseCommandLine(std::span<const std::string> arguments,
                                                        const Environment& environment);

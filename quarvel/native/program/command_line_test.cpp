@@ -158,6 +158,7 @@ TEST(ParseCommandLineTest, EnvironmentGivesDefaultsThatOptionsOverride) {
       Parsed({"s.txt"}, {{"QUARVEL_PRINTER", "pdf"}, {"QUARVEL_OUTPUT", "e.png"}}).page.format,
       OutputFormat::kPng);
   EXPECT_EQ(Parsed({"s.txt"}, {{"QUARVEL_PRINTER", "log"}}).destination, Destination::kLog);
+  EXPECT_EQ(Parsed({"s.txt"}, {{"SOURCE_DATE_EPOCH", "1796704800"}}).page.created, 1796704800);
   const CommandLine ignored = Parsed({"s.txt"}, {{"QUARVEL_DPI", "fast"}, {"QUARVEL_PAPER", "b5"}});
   EXPECT_EQ(ignored.page.device.dpi, 600);
   EXPECT_EQ(

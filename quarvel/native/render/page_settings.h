@@ -2,6 +2,7 @@
 #ifndef QUARVEL_NATIVE_RENDER_PAGE_SETTINGS_H_
 #define QUARVEL_NATIVE_RENDER_PAGE_SETTINGS_H_
 
+#include <cstdint>
 #include <optional>
 
 #include "native/job/print_job.h"
@@ -17,6 +18,9 @@ struct PageSettings {
   // script asks for.
   std::optional<Orientation> orientation;
   OutputFormat format = OutputFormat::kPdf;
+  // When the jobs are made, in seconds since 1970 (UTC): their PDF files'
+  // creation date.
+  int64_t created = 0;
 };
 
 }  // namespace quarvel

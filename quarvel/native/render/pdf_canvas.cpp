@@ -13,8 +13,8 @@ PdfPageSize PageSizeOf(const Device& device) {
 
 bool PdfCanvas::CanEmbed(const ArialFace& face) { return PdfFonts::CanEmbed(face.freetype); }
 
-PdfCanvas::PdfCanvas(const Device& device, std::string_view title)
-    : document_(PageSizeOf(device), title) {}
+PdfCanvas::PdfCanvas(const Device& device, std::string_view title, int64_t created)
+    : document_(PageSizeOf(device), title, created) {}
 
 Status PdfCanvas::Finish(std::vector<JobFile>* files) {
   files->clear();

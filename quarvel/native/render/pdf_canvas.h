@@ -18,8 +18,8 @@ class PdfCanvas : public PageCanvas {
   // another face is drawn as its glyphs' outlines.
   static bool CanEmbed(const ArialFace& face);
 
-  // Pages for `device`, in a file titled `title`.
-  PdfCanvas(const Device& device, std::string_view title);
+  // Pages for `device`, in a file titled `title` made at `created`.
+  PdfCanvas(const Device& device, std::string_view title, int64_t created);
 
   void StartPage() override { document_.StartPage(); }
   void EndPage() override { document_.EndPage(); }

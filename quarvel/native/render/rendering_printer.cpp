@@ -110,7 +110,7 @@ void RenderingPrinter::StartDocument() {
   failure_.reset();
   try {
     if (settings_.format == OutputFormat::kPdf) {
-      canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName);
+      canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName, settings_.created);
     } else {
       canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
     }
