@@ -9,6 +9,8 @@
 #include <new>
 
 #include "handles/c_handle.h"
+#include "native/images/jpeg_decoder.h"
+#include "native/images/png_decoder.h"
 
 namespace quarvel {
 
@@ -95,6 +97,32 @@ bool GifFramesHavePixels(std::string_view bytes) {
 // A header that its decoder is given as it is.
 bool AnyHeader(std::string_view) { return true; }
 
+// An uncompressed BMP file must hold every row that its header promises;
+// gdk-pixbuf draws what is missing as black.
+bool BmpRowsWithinFile(std::string_view bytes) {
+  constexpr uint32_t kUncompressed = 0;
+  constexpr uint32_t kBitFields = 3;
+  const uint32_t header_size = LittleEndianAt(bytes, 14, 4);
+  const uint32_t compression = LittleEndianAt(bytes, 30, 4);
+  if (header_size < 40 || (compression != kUncompressed && compression != kBitFields)) return true;
+  const uint64_t width = LittleEndianAt(bytes, 18, 4);
+  const auto height = static_cast<int32_t>(LittleEndianAt(bytes, 22, 4));
+  const uint64_t bits = LittleEndianAt(bytes, 28, 2);
+  const uint64_t row = (width * bits + 31) / 32 * 4;
+  const uint64_t rows = height < 0 ? -int64_t{height} : height;
+  return LittleEndianAt(bytes, 10, 4) + row * rows <= bytes.size();
+}
+
+// The fault of a BMP file before it is decoded: kTooLarge for a header
+// beyond the bounds, kDamaged for rows beyond the file.
+ImageFault BmpFault(std::string_view bytes) {
+  const auto height = static_cast<int32_t>(LittleEndianAt(bytes, 22, 4));
+  if (!WithinBounds(LittleEndianAt(bytes, 18, 4), height < 0 ? -int64_t{height} : height)) {
+    return ImageFault::kTooLarge;
+  }
+  return BmpRowsWithinFile(bytes) ? ImageFault::kNone : ImageFault::kDamaged;
+}
+
 // The decoder of each known format, by the bytes that start its files, and
 // what its header must hold before the decoder is given the file.
 struct ImageType {
@@ -135,11 +163,6 @@ ImageFault ReadImageBytes(const std::string& path, std::string* bytes) {
   return in.bad() || !in.is_open() ? ImageFault::kUnreadable : ImageFault::kNone;
 }
 
-bool WithinBounds(int width, int height) {
-  return width <= kMaxImageSide && height <= kMaxImageSide &&
-         int64_t{width} * height <= kMaxImagePixels;
-}
-
 // Called by the decoder once it has read the image's size, before it
 // allocates the pixels. A size of nothing tells it to allocate nothing and
 // stop.
@@ -149,31 +172,44 @@ void RefuseLargeImage(GdkPixbufLoader* loader, int width, int height, gpointer t
   gdk_pixbuf_loader_set_size(loader, 0, 0);
 }
 
-// The pixels of a decoded image, premultiplied ARGB.
-DecodedImage PixelsOf(GdkPixbuf* pixbuf) {
+// Whether every pixel of `pixbuf` is grey: its red, green and blue equal.
+bool IsGrey(GdkPixbuf* pixbuf) {
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const guchar* pixels = gdk_pixbuf_read_pixels(pixbuf);
+  for (int y = 0; y < gdk_pixbuf_get_height(pixbuf); ++y) {
+    for (int x = 0; x < gdk_pixbuf_get_width(pixbuf); ++x) {
+      const guchar* p = pixels + ptrdiff_t{y} * stride + x * channels;
+      if (p[0] != p[1] || p[1] != p[2]) return false;
+    }
+  }
+  return true;
+}
+
+// The samples of a decoded image: grey where every pixel is.
+DecodedImage SamplesOf(GdkPixbuf* pixbuf) {
   DecodedImage image;
   image.width = gdk_pixbuf_get_width(pixbuf);
   image.height = gdk_pixbuf_get_height(pixbuf);
+  image.alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  image.colours = IsGrey(pixbuf) ? 1 : 3;
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  const int in_stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
   const guchar* in = gdk_pixbuf_read_pixels(pixbuf);
-  image.pixels.resize(size_t(image.width) * image.height);
+  image.samples.reserve(size_t(image.width) * image.height * image.channels());
   for (int y = 0; y < image.height; ++y) {
-    uint32_t* row = image.pixels.data() + ptrdiff_t{y} * image.width;
     for (int x = 0; x < image.width; ++x) {
-      const guchar* p = in + ptrdiff_t{y} * in_stride + x * channels;
-      const uint32_t a = alpha ? p[3] : 255;
-      const auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
-      row[x] = a << 24 | premultiply(p[0]) << 16 | premultiply(p[1]) << 8 | premultiply(p[2]);
+      const guchar* p = in + ptrdiff_t{y} * stride + x * channels;
+      image.samples.insert(image.samples.end(), p, p + image.colours);
+      if (image.alpha) image.samples.push_back(p[3]);
     }
   }
   return image;
 }
 
-// Decodes `bytes` with `decoder` into `*image`; the fault when they hold no
-// image, or one beyond the bounds.
-ImageFault Decode(std::string_view bytes, const char* decoder, DecodedImage* image) {
+// Decodes `bytes` with gdk-pixbuf's `decoder` into `*image`; the fault when
+// they cannot all be decoded, or hold an image beyond the bounds.
+ImageFault DecodeWithPixbuf(std::string_view bytes, const char* decoder, DecodedImage* image) {
   const LoaderHandle loader(gdk_pixbuf_loader_new_with_type(decoder, nullptr));
   if (loader == nullptr) return ImageFault::kNotAnImage;
   bool too_large = false;
@@ -183,16 +219,55 @@ ImageFault Decode(std::string_view bytes, const char* decoder, DecodedImage* ima
   const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr);
   if (too_large) return ImageFault::kTooLarge;
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-  if (!written || !closed || pixbuf == nullptr ||
-      !WithinBounds(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf))) {
+  if (!written || !closed || pixbuf == nullptr) return ImageFault::kDamaged;
+  if (!WithinBounds(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf))) {
     return ImageFault::kNotAnImage;
   }
-  try {
-    *image = PixelsOf(pixbuf);
-  } catch (const std::bad_alloc&) {
-    return ImageFault::kNoMemory;
-  }
+  *image = SamplesOf(pixbuf);
   return ImageFault::kNone;
+}
+
+// The entry of an ICO file whose image is PNG-coded and the largest of its
+// entries; empty when the largest is not PNG-coded.
+std::string_view LargestPngIcon(std::string_view bytes) {
+  constexpr size_t kDirectoryStart = 6;
+  constexpr size_t kEntrySize = 16;
+  const size_t entries = LittleEndianAt(bytes, 4, 2);
+  std::string_view largest;
+  uint64_t largest_area = 0;
+  for (size_t entry = kDirectoryStart;
+       entry < kDirectoryStart + entries * kEntrySize && entry + kEntrySize <= bytes.size();
+       entry += kEntrySize) {
+    // A side of 0 stands for 256.
+    const uint64_t width =
+        LittleEndianAt(bytes, entry, 1) == 0 ? 256 : LittleEndianAt(bytes, entry, 1);
+    const uint64_t height =
+        LittleEndianAt(bytes, entry + 1, 1) == 0 ? 256 : LittleEndianAt(bytes, entry + 1, 1);
+    const size_t size = LittleEndianAt(bytes, entry + 8, 4);
+    const size_t offset = LittleEndianAt(bytes, entry + 12, 4);
+    if (width * height <= largest_area || offset > bytes.size()) continue;
+    largest_area = width * height;
+    largest = bytes.substr(offset, size);
+  }
+  return largest.starts_with("\x89PNG\r\n\x1a\n"sv) ? largest : std::string_view();
+}
+
+// Decodes `bytes`, of `type`, into `*image`.
+ImageFault Decode(std::string_view bytes, const ImageType& type, DecodedImage* image) {
+  const std::string_view decoder = type.decoder;
+  if (decoder == "png") return DecodePng(bytes, image);
+  if (decoder == "jpeg") return DecodeJpeg(bytes, image);
+  if (decoder == "bmp") {
+    if (const ImageFault fault = BmpFault(bytes); fault != ImageFault::kNone) return fault;
+  }
+  if (decoder == "ico") {
+    if (const std::string_view png = LargestPngIcon(bytes); !png.empty()) {
+      const ImageFault fault = DecodePng(png, image);
+      image->png = {};  // its zlib stream is the entry's, not the file's
+      return fault;
+    }
+  }
+  return DecodeWithPixbuf(bytes, type.decoder, image);
 }
 
 // The id of an image by its bytes: files of the same bytes are one image.
@@ -211,11 +286,32 @@ std::string_view DescribeImageFault(ImageFault fault) {
     case ImageFault::kNotAFile: return "not a regular file";
     case ImageFault::kUnreadable: return "cannot be read";
     case ImageFault::kNotAnImage: return "not a PNG, JPEG, BMP, GIF, TIFF or ICO image";
+    case ImageFault::kDamaged: return "damaged: its data cannot all be read";
     case ImageFault::kTooLarge:
       return "too large (over 67108864 pixels, 32767 pixels on a side, or 256 MiB of file)";
     case ImageFault::kNoMemory: return "too large for the memory left";
   }
   return "";
+}
+
+bool WithinBounds(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         width * height <= kMaxImagePixels;
+}
+
+std::vector<uint32_t> PremultipliedArgb(const DecodedImage& image) {
+  std::vector<uint32_t> pixels(size_t(image.width) * image.height);
+  const uint8_t* in = image.samples.data();
+  for (uint32_t& pixel : pixels) {
+    const uint32_t a = image.alpha ? in[image.colours] : 255;
+    const auto premultiply = [a](uint32_t c) { return (c * a + 127) / 255; };
+    const uint32_t r = premultiply(in[0]);
+    const uint32_t g = image.colours == 3 ? premultiply(in[1]) : r;
+    const uint32_t b = image.colours == 3 ? premultiply(in[2]) : r;
+    pixel = a << 24 | r << 16 | g << 8 | b;
+    in += image.channels();
+  }
+  return pixels;
 }
 
 LoadedImage LoadImageFile(const std::string& path) {
@@ -226,9 +322,12 @@ LoadedImage LoadImageFile(const std::string& path) {
   const ImageType* type = TypeOf(bytes);
   if (type == nullptr || !type->header_is_sound(bytes)) return {ImageFault::kNotAnImage, nullptr};
   auto image = std::make_shared<DecodedImage>();
-  if (const ImageFault fault = Decode(bytes, type->decoder, image.get());
-      fault != ImageFault::kNone) {
-    return {fault, nullptr};
+  try {
+    if (const ImageFault fault = Decode(bytes, *type, image.get()); fault != ImageFault::kNone) {
+      return {fault, nullptr};
+    }
+  } catch (const std::bad_alloc&) {
+    return {ImageFault::kNoMemory, nullptr};
   }
   image->id = UniqueId(bytes);
   if (std::string_view(type->decoder) == "jpeg") image->jpeg = std::move(bytes);

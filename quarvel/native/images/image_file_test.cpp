@@ -1,6 +1,8 @@
 #include "native/images/image_file.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <png.h>
+#include <turbojpeg.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -184,7 +186,7 @@ TEST(LoadImageFileTest, TellsWhyAFileIsNoImage) {
   EXPECT_EQ(LoadImageFile("folder").fault, ImageFault::kNotAFile);
   EXPECT_EQ(LoadImageFile("pipe").fault, ImageFault::kNotAFile);
   EXPECT_EQ(LoadImageFile("text.png").fault, ImageFault::kNotAnImage);
-  EXPECT_EQ(LoadImageFile("cut.png").fault, ImageFault::kNotAnImage);
+  EXPECT_EQ(LoadImageFile("cut.png").fault, ImageFault::kDamaged);
 }
 
 // Guards against choosing the decoder by the name, and against losing what
@@ -200,11 +202,145 @@ TEST(LoadImageFileTest, DecodesByContentAndKeepsTheIdsForEmbedding) {
   ASSERT_EQ(photo.fault, ImageFault::kNone);
   ASSERT_EQ(logo.fault, ImageFault::kNone);
   EXPECT_EQ(logo.image->width, 4);
-  EXPECT_EQ(logo.image->pixels.size(), size_t(logo.image->width) * logo.image->height);
+  EXPECT_EQ(logo.image->samples.size(), size_t(4) * 2 * 3);
   EXPECT_EQ(photo.image->jpeg, ReadFileBytes("photo.jpg"));
   EXPECT_EQ(logo.image->jpeg, "");
   EXPECT_EQ(logo.image->id, copy.image->id);
   EXPECT_NE(logo.image->id, photo.image->id);
+}
+
+// `bytes` cut to `fraction` of their length.
+std::string Cut(const std::string& bytes, double fraction) {
+  return bytes.substr(0, static_cast<size_t>(bytes.size() * fraction));
+}
+
+// A picture of 16 x 16 pixels of two colours, or two greys, as gdk-pixbuf
+// saves it in `format`.
+std::string Saved(const char* format, bool grey = false) {
+  const CHandle<GdkPixbuf, g_object_unref> pixbuf(
+      gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 16, 16));
+  const CHandle<GdkPixbuf, g_object_unref> corner(
+      gdk_pixbuf_new_subpixbuf(pixbuf.get(), 0, 0, 8, 8));
+  gdk_pixbuf_fill(pixbuf.get(), grey ? 0x808080ff : 0x336699ff);
+  gdk_pixbuf_fill(corner.get(), grey ? 0x202020ff : 0xffcc00ff);
+  gchar* buffer = nullptr;
+  gsize size = 0;
+  EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf.get(), &buffer, &size, format, nullptr, nullptr));
+  const CHandle<gchar, g_free> held(buffer);
+  return {buffer, size};
+}
+
+// Guards against a damaged image drawn as far as it goes, grey or black
+// where its data ends, or a JPEG file cut short embedded as it is (readers
+// fill its gap, each in its own way): an image of any kind must decode
+// whole.
+TEST(LoadImageFileTest, RefusesDamagedImagesOfEveryKind) {
+  ScopedTempDir temp_dir;
+  std::string no_data = Saved("png");
+  const size_t data = no_data.find("IDAT") - 4;
+  no_data.erase(data, 12 + (static_cast<uint8_t>(no_data[data + 2]) << 8 |
+                            static_cast<uint8_t>(no_data[data + 3])));
+  std::string wrong_crc = Saved("png");
+  wrong_crc[wrong_crc.find("IDAT") + 6] ^= 1;
+  const struct {
+    const char* name;
+    std::string bytes;
+  } kCases[] = {
+      {"cut.png", Cut(Saved("png"), 0.8)},
+      {"no-data.png", no_data},
+      {"crc.png", wrong_crc},
+      {"cut.jpg", Cut(Saved("jpeg"), 0.6)},
+      {"cut.bmp", Cut(Saved("bmp"), 0.7)},
+      {"cut.tiff", Cut(Saved("tiff"), 0.5)},
+      {"cut.gif", GifScreen(2, 2) + GifFrame(2, 2).substr(0, 16)},
+  };
+  for (const auto& image : kCases) {
+    WriteFileBytes(image.name, image.bytes);
+    EXPECT_EQ(LoadImageFile(image.name).fault, ImageFault::kDamaged) << image.name;
+  }
+  for (const char* whole : {"png", "jpeg", "bmp", "tiff", "ico"}) {
+    WriteFileBytes("whole", Saved(whole));
+    EXPECT_EQ(LoadImageFile("whole").fault, ImageFault::kNone) << whole;
+  }
+}
+
+// A PNG file of 2 x 2 pixels of `format` (libpng's simplified formats),
+// with the samples `samples`.
+std::string Png(png_uint_32 format, std::vector<uint8_t> samples, const uint8_t* colormap = nullptr,
+                int colours = 0) {
+  png_image png = {};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = 2;
+  png.height = 2;
+  png.format = format;
+  png.colormap_entries = colours;
+  png_alloc_size_t size = 0;
+  EXPECT_TRUE(png_image_write_to_memory(&png, nullptr, &size, 0, samples.data(), 0, colormap));
+  std::string bytes(size, '\0');
+  EXPECT_TRUE(png_image_write_to_memory(&png, bytes.data(), &size, 0, samples.data(), 0, colormap));
+  return bytes;
+}
+
+// Guards against an image stored in more bytes than its file: grey as RGB,
+// a palette or 16 bits decoded and deflated again, instead of the PNG data
+// that PDF takes as it is; and against CMYK read other than the common
+// readers read it (gdk-pixbuf, as ImageMagick and Pillow do).
+TEST(LoadImageFileTest, KeepsWhatTheFileHolds) {
+  ScopedTempDir temp_dir;
+  const uint8_t palette[] = {0, 0, 0, 255, 255, 255};
+  const struct {
+    const char* name;
+    std::string bytes;
+    int colours;
+    bool alpha;
+    int stream_bits;  // 0 for no PNG data kept
+  } kCases[] = {
+      {"grey.png", Png(PNG_FORMAT_GRAY, {0, 80, 160, 240}), 1, false, 8},
+      {"deep.png", Png(PNG_FORMAT_LINEAR_RGB, std::vector<uint8_t>(24, 0x40)), 3, false, 16},
+      {"palette.png", Png(PNG_FORMAT_RGB_COLORMAP, {0, 1, 1, 0}, palette, 2), 3, false, 1},
+      {"alpha.png", Png(PNG_FORMAT_RGBA, std::vector<uint8_t>(16, 0x80)), 3, true, 0},
+      {"colour.bmp", Saved("bmp"), 3, false, 0},
+      {"grey.bmp", Saved("bmp", true), 1, false, 0},
+  };
+  for (const auto& c : kCases) {
+    WriteFileBytes(c.name, c.bytes);
+    const LoadedImage loaded = LoadImageFile(c.name);
+    ASSERT_EQ(loaded.fault, ImageFault::kNone) << c.name;
+    EXPECT_EQ(loaded.image->colours, c.colours) << c.name;
+    EXPECT_EQ(loaded.image->alpha, c.alpha) << c.name;
+    EXPECT_EQ(loaded.image->png.zlib.empty() ? 0 : loaded.image->png.bits, c.stream_bits) << c.name;
+  }
+  const CHandle<void, tjDestroy> encoder(tjInitCompress());
+  const std::vector<uint8_t> cmyk(16 * 16 * 4, 0);
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  ASSERT_EQ(tjCompress2(encoder.get(), cmyk.data(), 16, 0, 16, TJPF_CMYK, &jpeg, &size, TJSAMP_444,
+                        90, 0),
+            0);
+  WriteFileBytes("cmyk.jpg", std::string(reinterpret_cast<char*>(jpeg), size));
+  tjFree(jpeg);
+  const LoadedImage loaded = LoadImageFile("cmyk.jpg");
+  ASSERT_EQ(loaded.fault, ImageFault::kNone);
+  const CHandle<GdkPixbuf, g_object_unref> reference(gdk_pixbuf_new_from_file("cmyk.jpg", nullptr));
+  ASSERT_NE(reference, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(loaded.image->samples.begin(), loaded.image->samples.begin() + 3),
+            std::vector<uint8_t>(gdk_pixbuf_read_pixels(reference.get()),
+                                 gdk_pixbuf_read_pixels(reference.get()) + 3));
+}
+
+// Guards against icons whose images are PNG-coded, as every 256-pixel icon
+// and Pillow's are, refused as no images.
+TEST(LoadImageFileTest, LoadsIconsOfPngImages) {
+  ScopedTempDir temp_dir;
+  const std::string png = Saved("png");
+  const std::string icon = LittleEndian(0, 2) + LittleEndian(1, 2) + LittleEndian(1, 2) +
+                           std::string("\x10\x10\0\0", 4) + LittleEndian(1, 2) +
+                           LittleEndian(32, 2) + LittleEndian(png.size(), 4) + LittleEndian(22, 4) +
+                           png;
+  WriteFileBytes("icon.ico", icon);
+  const LoadedImage loaded = LoadImageFile("icon.ico");
+  ASSERT_EQ(loaded.fault, ImageFault::kNone);
+  EXPECT_EQ(loaded.image->width, 16);
 }
 
 }  // namespace

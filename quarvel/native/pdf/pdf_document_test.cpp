@@ -151,8 +151,8 @@ TEST(PdfDocumentTest, EveryFaceIsDrawnByTheWriter) {
 // that a reader refuses: one without pages, or whose objects do not check.
 TEST(PdfDocumentTest, AnImageIsEmbeddedOncePerIdAndTheFileChecks) {
   ScopedTempDir temp_dir;
-  const uint32_t pixels[] = {0xFF336699, 0x80402010};
-  const PdfImage image = {2, 1, pixels, ""};
+  const uint8_t samples[] = {0x33, 0x66, 0x99, 0xFF, 0x80, 0x40, 0x20, 0x80};
+  const PdfImage image = {2, 1, 3, true, samples, "", {}};
   PdfDocument document({595, 842, 4961, 7016}, "Images", 0);
   document.StartPage();
   for (const char* id : {"a", "b", "a", "", ""}) document.DrawImage(image, id, 10, 20, 200, -100);

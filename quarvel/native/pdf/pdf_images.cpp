@@ -18,68 +18,67 @@ bool StartsFrame(uint8_t marker) {
 // frames are not.
 bool ReadersDecode(uint8_t frame_marker) { return frame_marker <= 0xC2; }
 
-// The application segment in which Adobe's files say how they store colour.
-constexpr uint8_t kAdobeMarker = 0xEE;
-
-std::string Dictionary(const PdfImage& image, std::string_view colour_space) {
+std::string Dictionary(const PdfImage& image, std::string_view colour_space, int bits = 8) {
   return "/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) + " /Height " +
-         std::to_string(image.height) + " /ColorSpace " +
-         std::string(colour_space) + " /BitsPerComponent 8 /Interpolate true";
+         std::to_string(image.height) + " /ColorSpace " + std::string(colour_space) +
+         " /BitsPerComponent " + std::to_string(bits) + " /Interpolate true";
 }
 
-// Writes the JPEG file `jpeg` of `colours`.
-int WriteJpeg(PdfFile& file, const PdfImage& image, JpegColours colours) {
-  std::string entries = Dictionary(image, colours.components == 1   ? "/DeviceGray"
-                                          : colours.components == 3 ? "/DeviceRGB"
-                                          : colours.inverted ? "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]"
-                                                             : "/DeviceCMYK");
+std::string_view ColourSpace(int colours) { return colours == 1 ? "/DeviceGray" : "/DeviceRGB"; }
+
+// Writes the JPEG file of `image`, of `components` colours.
+int WriteJpeg(PdfFile& file, const PdfImage& image, int components) {
+  std::string entries = Dictionary(
+      image, components == 4 ? "/DeviceCMYK /Decode [1 0 1 0 1 0 1 0]" : ColourSpace(components));
   entries += " /Filter /DCTDecode";
   const int number = file.NewObject();
   file.WriteStream(number, entries, image.jpeg, false);
   return number;
 }
 
-// Whether every pixel of rows `row(0)` to `row(height - 1)` is opaque.
-template <typename Rows>
-bool Opaque(int width, int height, const Rows& row) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if (row(y)[x] >> 24 != 0xFF) return false;
+// Writes the PNG data of `image` as it is.
+int WritePng(PdfFile& file, const PdfImage& image) {
+  const PdfPngData& png = image.png;
+  std::string colour_space(ColourSpace(png.colours));
+  if (!png.palette.empty()) {
+    colour_space = "[/Indexed /DeviceRGB " + std::to_string(png.palette.size() / 3 - 1) + " <";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char byte : png.palette) {
+      colour_space += kHex[static_cast<uint8_t>(byte) >> 4];
+      colour_space += kHex[static_cast<uint8_t>(byte) & 0xF];
     }
+    colour_space += ">]";
   }
-  return true;
+  std::string entries = Dictionary(image, colour_space, png.bits);
+  entries += " /Filter /FlateDecode /DecodeParms <</Predictor 15 /Colors " +
+             std::to_string(png.colours) + " /BitsPerComponent " + std::to_string(png.bits) +
+             " /Columns " + std::to_string(image.width) + ">>";
+  const int number = file.NewObject();
+  file.WriteStream(number, entries, png.zlib, false);
+  return number;
 }
 
-// Writes the pixels of `image`, unpremultiplied, with their alpha as a soft
-// mask unless all are opaque.
-int WritePixels(PdfFile& file, const PdfImage& image) {
-  const int width = image.width;
-  const int height = image.height;
-  const auto row = [&image](int y) { return image.pixels.data() + ptrdiff_t{y} * image.width; };
-  std::string entries = Dictionary(image, "/DeviceRGB");
-  if (!Opaque(width, height, row)) {
-    std::string alpha;
-    alpha.reserve(size_t(width) * height);
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) alpha += static_cast<char>(row(y)[x] >> 24);
-    }
+// Writes the samples of `image`, with its alpha as a soft mask unless every
+// pixel is opaque.
+int WriteSamples(PdfFile& file, const PdfImage& image) {
+  const size_t pixels = size_t(image.width) * image.height;
+  const size_t channels = static_cast<size_t>(image.colours) + (image.alpha ? 1 : 0);
+  std::string entries = Dictionary(image, ColourSpace(image.colours));
+  std::string colour;
+  std::string alpha;
+  colour.reserve(pixels * image.colours);
+  bool opaque = true;
+  for (size_t at = 0; at < pixels * channels; at += channels) {
+    colour.append(reinterpret_cast<const char*>(&image.samples[at]), image.colours);
+    if (!image.alpha) continue;
+    const uint8_t a = image.samples[at + image.colours];
+    alpha += static_cast<char>(a);
+    opaque = opaque && a == 0xFF;
+  }
+  if (image.alpha && !opaque) {
     const int mask = file.NewObject();
     file.WriteStream(mask, Dictionary(image, "/DeviceGray"), alpha);
     entries += " /SMask " + std::to_string(mask) + " 0 R";
-  }
-  std::string colour;
-  colour.reserve(size_t(width) * height * 3);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const uint32_t pixel = row(y)[x];
-      const uint32_t a = pixel >> 24;
-      const auto unpremultiply = [a](uint32_t c) {
-        return static_cast<char>(a == 0 ? 0 : (c * 255 + a / 2) / a);
-      };
-      colour += unpremultiply(pixel >> 16 & 0xFF);
-      colour += unpremultiply(pixel >> 8 & 0xFF);
-      colour += unpremultiply(pixel & 0xFF);
-    }
   }
   const int number = file.NewObject();
   file.WriteStream(number, entries, colour);
@@ -88,35 +87,33 @@ int WritePixels(PdfFile& file, const PdfImage& image) {
 
 }  // namespace
 
-JpegColours ReadJpegColours(std::string_view jpeg) {
+int JpegComponents(std::string_view jpeg) {
   const auto byte = [jpeg](size_t at) { return static_cast<uint8_t>(jpeg[at]); };
-  JpegColours colours;
-  if (jpeg.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return colours;
+  if (jpeg.size() < 2 || byte(0) != 0xFF || byte(1) != 0xD8) return 0;
   for (size_t at = 2; at + 4 <= jpeg.size();) {
-    if (byte(at) != 0xFF) return colours;
+    if (byte(at) != 0xFF) return 0;
     const uint8_t marker = byte(at + 1);
     if (marker == 0xFF) {
       ++at;
       continue;
     }
-    if (marker == kAdobeMarker && jpeg.substr(at + 4, 5) == "Adobe") colours.inverted = true;
     if (StartsFrame(marker)) {
       // Eight bits a sample are all that a PDF reader decodes.
-      if (!ReadersDecode(marker) || at + 10 > jpeg.size() || byte(at + 4) != 8) return colours;
+      if (!ReadersDecode(marker) || at + 10 > jpeg.size() || byte(at + 4) != 8) return 0;
       const int components = byte(at + 9);
-      if (components == 1 || components == 3 || components == 4) colours.components = components;
-      return colours;
+      return components == 1 || components == 3 || components == 4 ? components : 0;
     }
     at += 2 + (size_t{byte(at + 2)} << 8 | byte(at + 3));
   }
-  return colours;
+  return 0;
 }
 
 int WriteImage(PdfFile& file, const PdfImage& image) {
-  if (const JpegColours colours = ReadJpegColours(image.jpeg); colours.components != 0) {
-    return WriteJpeg(file, image, colours);
+  if (const int components = JpegComponents(image.jpeg); components != 0) {
+    return WriteJpeg(file, image, components);
   }
-  return WritePixels(file, image);
+  if (!image.png.zlib.empty()) return WritePng(file, image);
+  return WriteSamples(file, image);
 }
 
 }  // namespace quarvel

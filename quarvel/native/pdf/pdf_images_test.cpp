@@ -23,32 +23,27 @@ std::string Jpeg(unsigned char marker, int bits, int components, bool adobe = fa
   return jpeg + std::string("\x01\x11\x00", 3);
 }
 
-// Guards against a JPEG file embedded in the wrong colour space, CMYK
-// inverted or not as it is stored, or one that a reader cannot decode
-// embedded at all, instead of its pixels.
+// Guards against a JPEG file embedded in the wrong colour space, or one
+// that a reader cannot decode embedded at all, instead of its pixels.
 TEST(PdfImagesTest, JpegColoursComeFromTheHeader) {
   const struct {
     std::string jpeg;
-    JpegColours colours;
+    int components;
   } kCases[] = {
-      {Jpeg(0xC0, 8, 1), {1, false}},
-      {Jpeg(0xC0, 8, 3), {3, false}},
-      {Jpeg(0xC2, 8, 4), {4, false}},        // progressive CMYK
-      {Jpeg(0xC0, 8, 4, true), {4, true}},   // CMYK as Adobe stores it
-      {Jpeg(0xC0, 12, 3), {0, false}},       // twelve bits a sample
-      {Jpeg(0xC3, 8, 3), {0, false}},        // lossless
-      {Jpeg(0xC9, 8, 3), {0, false}},        // arithmetic-coded
-      {Jpeg(0xC0, 8, 2), {0, false}},        // no colour space of two
-      {Jpeg(0xC4, 8, 3), {0, false}},        // a table, not a frame, then the end
-      {Jpeg(0xC0, 8, 3).substr(0, 20), {0, false}},  // cut short in the frame header
-      {"\x89PNG\r\n\x1A\n", {0, false}},
-      {"", {0, false}},
+      {Jpeg(0xC0, 8, 1), 1},
+      {Jpeg(0xC0, 8, 3), 3},
+      {Jpeg(0xC2, 8, 4), 4},                 // progressive CMYK
+      {Jpeg(0xC0, 8, 4, true), 4},           // CMYK as Adobe stores it
+      {Jpeg(0xC0, 12, 3), 0},                // twelve bits a sample
+      {Jpeg(0xC3, 8, 3), 0},                 // lossless
+      {Jpeg(0xC9, 8, 3), 0},                 // arithmetic-coded
+      {Jpeg(0xC0, 8, 2), 0},                 // no colour space of two
+      {Jpeg(0xC4, 8, 3), 0},                 // a table, not a frame, then the end
+      {Jpeg(0xC0, 8, 3).substr(0, 20), 0},   // cut short in the frame header
+      {"\x89PNG\r\n\x1A\n", 0},
+      {"", 0},
   };
-  for (const auto& c : kCases) {
-    const JpegColours read = ReadJpegColours(c.jpeg);
-    EXPECT_EQ(read.components, c.colours.components) << c.jpeg.size();
-    EXPECT_EQ(read.inverted, c.colours.inverted) << c.jpeg.size();
-  }
+  for (const auto& c : kCases) EXPECT_EQ(JpegComponents(c.jpeg), c.components) << c.jpeg.size();
 }
 
 // The data of stream object `number` of `pdf`, inflated.
@@ -66,12 +61,13 @@ std::string StreamData(const std::string& pdf, const std::string& number) {
 }
 
 // Guards against colours written premultiplied, which darkens every edge
-// that is not opaque, and against alpha lost or added where none is needed.
-TEST(PdfImagesTest, PixelsAreUnpremultipliedWithTheirAlphaAsAMask) {
+// that is not opaque, against alpha lost or added where none is needed, and
+// against grey stored as three times its data.
+TEST(PdfImagesTest, SamplesKeepTheirColoursWithTheirAlphaAsAMask) {
   for (const bool opaque : {true, false}) {
-    const uint32_t pixels[] = {0xFF336699, opaque ? 0xFF804020 : 0x80402010};  // premultiplied
+    const uint8_t samples[] = {0x33, 0x66, 0x99, 0xFF, 0x80, 0x40, 0x20, opaque ? 0xFF : 0x80};
     PdfFile file;
-    const int number = WriteImage(file, {2, 1, pixels, ""});
+    const int number = WriteImage(file, {2, 1, 3, true, samples, "", {}});
     const std::string pdf = file.Finish(number, number);
 
     std::smatch mask;
@@ -80,6 +76,12 @@ TEST(PdfImagesTest, PixelsAreUnpremultipliedWithTheirAlphaAsAMask) {
     EXPECT_EQ(StreamData(pdf, std::to_string(number)), "\x33\x66\x99\x80\x40\x20");
     if (masked) EXPECT_EQ(StreamData(pdf, mask[1]), "\xFF\x80");
   }
+  const uint8_t grey[] = {0x10, 0xF0};
+  PdfFile file;
+  const int number = WriteImage(file, {2, 1, 1, false, grey, "", {}});
+  const std::string pdf = file.Finish(number, number);
+  EXPECT_NE(pdf.find("/ColorSpace /DeviceGray"), std::string::npos);
+  EXPECT_EQ(StreamData(pdf, std::to_string(number)), "\x10\xF0");
 }
 
 }  // namespace

@@ -60,19 +60,24 @@ SurfaceHandle NewSurface(OutputFormat format, const SheetSize& sheet, const std:
   return nullptr;
 }
 
-using KeptImage = std::shared_ptr<const DecodedImage>;
+// An image's pixels as cairo draws them, and the image they come from.
+struct ImagePixels {
+  std::shared_ptr<const DecodedImage> image;
+  std::vector<uint32_t> argb;
+};
+using KeptPixels = std::shared_ptr<const ImagePixels>;
 
-// A reference to an image, for cairo to release with what it was given to.
-KeptImage* Keep(const KeptImage& image) { return new KeptImage(image); }
-void Release(void* kept) { delete static_cast<KeptImage*>(kept); }
+// A reference to pixels, for cairo to release with what it was given to.
+KeptPixels* Keep(const KeptPixels& pixels) { return new KeptPixels(pixels); }
+void Release(void* kept) { delete static_cast<KeptPixels*>(kept); }
 
 const cairo_user_data_key_t kPixelsKey = {};
 
-// Gives `surface` `data` as its `mime_type` data, which keeps `image`
+// Gives `surface` `data` as its `mime_type` data, which keeps `pixels`
 // alive while cairo keeps it. A failure puts the surface in error.
 void SetMimeData(cairo_surface_t* surface, const char* mime_type, std::string_view data,
-                 const KeptImage& image) {
-  KeptImage* kept = Keep(image);
+                 const KeptPixels& pixels) {
+  KeptPixels* kept = Keep(pixels);
   if (cairo_surface_set_mime_data(surface, mime_type,
                                   reinterpret_cast<const unsigned char*>(data.data()), data.size(),
                                   Release, kept) != CAIRO_STATUS_SUCCESS) {
@@ -83,23 +88,26 @@ void SetMimeData(cairo_surface_t* surface, const char* mime_type, std::string_vi
 // Makes `*surface` a surface on the pixels of `image`, which it keeps
 // alive, with the data that lets PDF and PostScript embed the image once,
 // and a JPEG file as it is.
-cairo_status_t SurfaceOnPixels(const KeptImage& image, SurfaceHandle* surface) {
+cairo_status_t SurfaceOnPixels(const std::shared_ptr<const DecodedImage>& image,
+                               SurfaceHandle* surface) {
+  const auto pixels =
+      std::make_shared<const ImagePixels>(ImagePixels{image, PremultipliedArgb(*image)});
   surface->reset(cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(image->pixels.data())),
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels->argb.data())),
       CAIRO_FORMAT_ARGB32, image->width, image->height, image->width * 4));
   if (const cairo_status_t status = cairo_surface_status(surface->get());
       status != CAIRO_STATUS_SUCCESS) {
     return status;
   }
-  KeptImage* kept = Keep(image);
+  KeptPixels* kept = Keep(pixels);
   if (const cairo_status_t status =
           cairo_surface_set_user_data(surface->get(), &kPixelsKey, kept, Release);
       status != CAIRO_STATUS_SUCCESS) {
     Release(kept);
     return status;
   }
-  SetMimeData(surface->get(), CAIRO_MIME_TYPE_UNIQUE_ID, image->id, image);
-  if (!image->jpeg.empty()) SetMimeData(surface->get(), CAIRO_MIME_TYPE_JPEG, image->jpeg, image);
+  SetMimeData(surface->get(), CAIRO_MIME_TYPE_UNIQUE_ID, image->id, pixels);
+  if (!image->jpeg.empty()) SetMimeData(surface->get(), CAIRO_MIME_TYPE_JPEG, image->jpeg, pixels);
   return cairo_surface_status(surface->get());
 }
 

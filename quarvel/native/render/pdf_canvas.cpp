@@ -45,8 +45,15 @@ void PdfCanvas::DrawSegment(DevicePoint from, DevicePoint to) {
 
 void PdfCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
                           const ImagePlace& place) {
-  document_.DrawImage({image->width, image->height, image->pixels, image->jpeg}, image->id, place.x,
-                      place.y, place.width, place.height);
+  const PngStream& png = image->png;
+  document_.DrawImage({image->width,
+                       image->height,
+                       image->colours,
+                       image->alpha,
+                       image->samples,
+                       image->jpeg,
+                       {png.zlib, png.colours, png.bits, png.palette}},
+                      image->id, place.x, place.y, place.width, place.height);
 }
 
 }  // namespace quarvel

@@ -39,7 +39,8 @@ size_t TextPieceEnd(const WideString& text, size_t from) {
 // The faults of an image file that the user hears of: the file is there,
 // and is an image, but is not drawn.
 bool IsReported(ImageFault fault) {
-  return fault == ImageFault::kTooLarge || fault == ImageFault::kNoMemory;
+  return fault == ImageFault::kTooLarge || fault == ImageFault::kNoMemory ||
+         fault == ImageFault::kDamaged;
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include "native/images/png_decoder.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <cstdint>
+
+namespace quarvel {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::string_view kSignature = "\x89PNG\r\n\x1a\n"sv;
+constexpr size_t kHeaderSize = 13;
+
+uint32_t BigEndianAt(std::string_view bytes, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) << 24 |
+         static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 8 |
+         static_cast<uint8_t>(bytes[at + 3]);
+}
+
+// What the chunks of a PNG file hold that its embedding as it is needs.
+struct Chunks {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  int bits = 0;
+  int colour_type = 0;
+  bool interlaced = false;
+  bool transparency = false;
+  std::string palette;
+  std::string data;  // the IDAT chunks, one after the other
+};
+
+// Reads the chunks of `bytes` into `*chunks`. The fault: kTooLarge once the
+// header promises an image beyond the bounds, kDamaged when a chunk is cut
+// short or its CRC is wrong, when the header is not first, or when the file
+// ends before its end chunk.
+ImageFault ReadChunks(std::string_view bytes, Chunks* chunks) {
+  size_t at = kSignature.size();
+  bool header = false;
+  while (at + 12 <= bytes.size()) {
+    const uint32_t length = BigEndianAt(bytes, at);
+    if (length > bytes.size() - at - 12) return ImageFault::kDamaged;
+    const std::string_view type = bytes.substr(at + 4, 4);
+    const std::string_view data = bytes.substr(at + 8, length);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
+    if (crc32(crc, reinterpret_cast<const Bytef*>(data.data()), length) !=
+        BigEndianAt(bytes, at + 8 + length)) {
+      return ImageFault::kDamaged;
+    }
+    if (!header && type != "IHDR") return ImageFault::kDamaged;
+    if (type == "IHDR") {
+      if (header || length != kHeaderSize) return ImageFault::kDamaged;
+      header = true;
+      chunks->width = BigEndianAt(data, 0);
+      chunks->height = BigEndianAt(data, 4);
+      chunks->bits = static_cast<uint8_t>(data[8]);
+      chunks->colour_type = static_cast<uint8_t>(data[9]);
+      chunks->interlaced = data[12] != 0;
+      if (!WithinBounds(chunks->width, chunks->height)) return ImageFault::kTooLarge;
+    } else if (type == "PLTE") {
+      chunks->palette = data;
+    } else if (type == "tRNS") {
+      chunks->transparency = true;
+    } else if (type == "IDAT") {
+      chunks->data += data;
+    } else if (type == "IEND") {
+      return chunks->data.empty() ? ImageFault::kDamaged : ImageFault::kNone;
+    }
+    at += 12 + length;
+  }
+  return ImageFault::kDamaged;
+}
+
+// The data of `chunks` as PDF takes it as it is: a file without
+// interlacing or transparency, of a colour type and depth that PDF has.
+PngStream StreamOf(Chunks chunks) {
+  const bool grey = chunks.colour_type == 0;
+  const bool rgb = chunks.colour_type == 2 && (chunks.bits == 8 || chunks.bits == 16);
+  const bool palette = chunks.colour_type == 3 && chunks.bits <= 8 && !chunks.palette.empty();
+  if (chunks.interlaced || chunks.transparency || !(grey || rgb || palette)) return {};
+  return {std::move(chunks.data), rgb ? 3 : 1, chunks.bits,
+          palette ? std::move(chunks.palette) : std::string()};
+}
+
+}  // namespace
+
+ImageFault DecodePng(std::string_view bytes, DecodedImage* image) {
+  Chunks chunks;
+  if (const ImageFault fault = ReadChunks(bytes, &chunks); fault != ImageFault::kNone) return fault;
+  png_image png = {};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
+    return ImageFault::kDamaged;
+  }
+  const bool colour = (png.format & PNG_FORMAT_FLAG_COLOR) != 0;
+  const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+  png.format = colour ? (alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB)
+                      : (alpha ? PNG_FORMAT_GA : PNG_FORMAT_GRAY);
+  std::vector<uint8_t> samples;
+  try {
+    samples.resize(PNG_IMAGE_SIZE(png));
+  } catch (...) {
+    png_image_free(&png);
+    throw;
+  }
+  if (png_image_finish_read(&png, nullptr, samples.data(), 0, nullptr) == 0) {
+    return ImageFault::kDamaged;
+  }
+  image->width = static_cast<int>(png.width);
+  image->height = static_cast<int>(png.height);
+  image->colours = colour ? 3 : 1;
+  image->alpha = alpha;
+  image->samples = std::move(samples);
+  image->png = StreamOf(std::move(chunks));
+  return ImageFault::kNone;
+}
+
+}  // namespace quarvel
