@@ -4,6 +4,7 @@
 #include <cairo-ps.h>
 #include <cairo-svg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -109,6 +110,21 @@ cairo_status_t SurfaceOnPixels(const std::shared_ptr<const DecodedImage>& image,
   SetMimeData(surface->get(), CAIRO_MIME_TYPE_UNIQUE_ID, image->id, pixels);
   if (!image->jpeg.empty()) SetMimeData(surface->get(), CAIRO_MIME_TYPE_JPEG, image->jpeg, pixels);
   return cairo_surface_status(surface->get());
+}
+
+// pixman draws no image of more than about 32,740 pixels on a side; one
+// that large is drawn in tiles of this side.
+constexpr int kMaxTileSide = 16384;
+
+// Fills the rectangle of `image` (`width` x `height` in user space, from
+// the origin) with it, smoothed, as PDF readers draw an image: its edge
+// pixels reach its edges, and nothing of it lies outside its rectangle.
+void FillWithImage(cairo_t* cr, cairo_surface_t* image, int width, int height) {
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_rectangle(cr, 0, 0, width, height);
+  cairo_fill(cr);
 }
 
 }  // namespace
@@ -272,9 +288,30 @@ void CairoCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
   cairo_t* cr = drawing.context();
   cairo_translate(cr, place.x, place.y);
   cairo_scale(cr, place.width / image->width, place.height / image->height);
-  cairo_set_source_surface(cr, surface, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-  cairo_paint(cr);
+  if (format_ != OutputFormat::kPng) {
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    return cairo_paint(cr);
+  }
+  if (image->width <= kMaxTileSide && image->height <= kMaxTileSide) {
+    return FillWithImage(cr, surface, image->width, image->height);
+  }
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int top = 0; top < image->height; top += kMaxTileSide) {
+    for (int left = 0; left < image->width; left += kMaxTileSide) {
+      const int width = std::min(kMaxTileSide, image->width - left);
+      const int height = std::min(kMaxTileSide, image->height - top);
+      const SurfaceHandle tile(cairo_image_surface_create_for_data(
+          data + ptrdiff_t{top} * stride + ptrdiff_t{left} * 4, CAIRO_FORMAT_ARGB32, width,
+          height, stride));
+      Check(cairo_surface_status(tile.get()));
+      cairo_save(cr);
+      cairo_translate(cr, left, top);
+      FillWithImage(cr, tile.get(), width, height);
+      cairo_restore(cr);
+    }
+  }
 }
 
 }  // namespace quarvel
