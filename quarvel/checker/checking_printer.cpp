@@ -1,5 +1,10 @@
 #include "checker/checking_printer.h"
 
+#include <cmath>
+#include <cstdint>
+
+#include "printer/drawing_limits.h"
+
 #include "text/quoted_text.h"
 
 namespace quarvel {
@@ -74,6 +79,40 @@ void CheckingPrinter::Finish() {
                         "the document started here is never ended: \"endDocument\" is missing, "
                         "so the job is never completed");
   }
+}
+
+void CheckingPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString&) {
+  Draw("text");
+  if (std::abs(int64_t{font.height}) > kMaxTextHeight) {
+    diagnostics_.ReportHere(Warning::kRange, "text of size " + std::to_string(font.height) +
+                                                 " is beyond the " +
+                                                 std::to_string(kMaxTextHeight) +
+                                                 " device pixels that the native printer draws "
+                                                 "text at: it is left out");
+  } else if (!TextIsDrawn(at, font)) {
+    ReportBeyond("the text at (" + std::to_string(at.x) + ", " + std::to_string(at.y) + ")");
+  }
+}
+
+void CheckingPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
+  Draw("a rule");
+  if (!SegmentIsDrawn(from, to)) {
+    ReportBeyond("the rule from (" + std::to_string(from.x) + ", " + std::to_string(from.y) +
+                 ") to (" + std::to_string(to.x) + ", " + std::to_string(to.y) + ")");
+  }
+}
+
+void CheckingPrinter::DrawPicture(Picture&, const ImageRect& rect) {
+  Draw("an image");
+  if (!ImageIsDrawn(rect)) ReportBeyond("the image's rectangle (at 600 dpi)");
+}
+
+void CheckingPrinter::ReportBeyond(const std::string& what) {
+  diagnostics_.ReportHere(Warning::kRange,
+                          what + " lies beyond the " +
+                              std::to_string(static_cast<int64_t>(kMaxDrawnPixels)) +
+                              " device pixels either way that the native printer draws: it is "
+                              "left out");
 }
 
 void CheckingPrinter::Draw(const char* what) {

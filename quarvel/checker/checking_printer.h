@@ -34,10 +34,12 @@ class CheckingPrinter : public Printer {
   void StartPage() override;
   void EndPage() override;
   void EndDocument() override;
-  void OutputText(DevicePoint, const FontSpec&, const WideString&) override { Draw("text"); }
-  void DrawSegment(DevicePoint, DevicePoint) override { Draw("a rule"); }
+  // Each also reports a drawing beyond what the native printer draws (see
+  // printer/drawing_limits.h).
+  void OutputText(DevicePoint at, const FontSpec& font, const WideString&) override;
+  void DrawSegment(DevicePoint from, DevicePoint to) override;
   std::unique_ptr<Picture> LoadPicture(const WideString& path) override;
-  void DrawPicture(Picture&, const ImageRect&) override { Draw("an image"); }
+  void DrawPicture(Picture&, const ImageRect& rect) override;
 
   // Reports the page and the document that the script left open. Called
   // once, after the interpreter has read the whole script.
@@ -48,6 +50,8 @@ class CheckingPrinter : public Printer {
   // document or page call.
   void Draw(const char* what);
   void Report(const std::string& message);
+  // Reports that `what` is left out by the native printer.
+  void ReportBeyond(const std::string& what);
 
   Diagnostics& diagnostics_;
   const ImageProbe probe_;

@@ -25,6 +25,7 @@ constexpr WarningInfo kWarningInfo[] = {
     {Warning::kSpooler, "spooler", false},
     {Warning::kImage, "image", false},
     {Warning::kTraces, "traces", true},
+    {Warning::kRange, "range", false},
 };
 static_assert(std::size(kWarningInfo) == kWarningKinds);
 

@@ -28,9 +28,10 @@ enum class Warning : uint8_t {
   kSpooler,          // document and page calls out of order
   kImage,            // an image file that cannot be loaded
   kTraces,           // a trace truncated again, its earlier content lost
+  kRange,            // a drawing beyond what the native printer draws
 };
 
-inline constexpr size_t kWarningKinds = 12;
+inline constexpr size_t kWarningKinds = 13;
 
 // The name of `kind`, as -W takes it.
 std::string_view WarningName(Warning kind);

@@ -152,6 +152,15 @@ const CheckCase kCheckCases[] = {
     {OnPage("beginSimpleTable\nbeginRows\nendRows\nbeginRows\nendRows\nendSimpleTable\n"),
      {"8: note: this block truncates \"simnpldebug2.txt\" again: the trace of the block at line 6 "
       "is lost [-Wtraces]"}},
+    // Drawings beyond what the native printer draws, and their largest
+    // neighbours within it.
+    {OnPage(TextBlock("-65536", "normal") + "big\nendText\n" + TextBlock("-65535", "normal") +
+            "big\nendText\nbeginImage\nlogo.png\n0\n0\n1397986\n1\n"
+            "beginImage\nlogo.png\n0\n0\n1397987\n1\n"),
+     {"12: warning: text of size -65536 is beyond the 65535 device pixels that the native printer "
+      "draws text at: it is left out [-Wrange]",
+      "34: warning: the image's rectangle (at 600 dpi) lies beyond the 8388607 device pixels either "
+      "way that the native printer draws: it is left out [-Wrange]"}},
 };
 
 // Guards against a finding that misnames what printing does with a line,

@@ -302,9 +302,9 @@ void CairoCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
     for (int left = 0; left < image->width; left += kMaxTileSide) {
       const int width = std::min(kMaxTileSide, image->width - left);
       const int height = std::min(kMaxTileSide, image->height - top);
-      const SurfaceHandle tile(cairo_image_surface_create_for_data(
-          data + ptrdiff_t{top} * stride + ptrdiff_t{left} * 4, CAIRO_FORMAT_ARGB32, width,
-          height, stride));
+      const SurfaceHandle tile(
+          cairo_image_surface_create_for_data(data + ptrdiff_t{top} * stride + ptrdiff_t{left} * 4,
+                                              CAIRO_FORMAT_ARGB32, width, height, stride));
       Check(cairo_surface_status(tile.get()));
       cairo_save(cr);
       cairo_translate(cr, left, top);

@@ -9,6 +9,7 @@
 #include "native/images/image_file.h"
 #include "native/render/cairo_canvas.h"
 #include "native/render/pdf_canvas.h"
+#include "printer/drawing_limits.h"
 #include "text/utf8.h"
 
 namespace quarvel {
@@ -197,7 +198,7 @@ void RenderingPrinter::DrawTextPieces(const ArialFace& face, double em, const Wi
 
 void RenderingPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString& text) {
   const ArialFace& face = faces_.Get(font.weight, font.italic);
-  if (!page_open_ || face.face == nullptr || canvas_ == nullptr) return;
+  if (!page_open_ || face.face == nullptr || canvas_ == nullptr || !TextIsDrawn(at, font)) return;
   const TextCell cell = CellForFontHeight(font.height, face.metrics, settings_.device.dpi);
   const std::optional<TextLayout::Pen> origin = Layout().Origin(cell.em, at.x, at.y + cell.ascent);
   if (!origin) return;
@@ -215,7 +216,7 @@ void RenderingPrinter::OutputText(DevicePoint at, const FontSpec& font, const Wi
 }
 
 void RenderingPrinter::DrawSegment(DevicePoint from, DevicePoint to) {
-  if (!page_open_) return;
+  if (!page_open_ || !SegmentIsDrawn(from, to)) return;
   Guarded([&] {
     // The pixels the segment covers, with its square caps.
     ink_.Add(InkBox::Spanning(from.x, from.y, to.x, to.y).Grown(1.5));
@@ -240,8 +241,11 @@ std::unique_ptr<Picture> RenderingPrinter::LoadPicture(const WideString& path) {
 
 void RenderingPrinter::DrawPicture(Picture& picture, const ImageRect& rect) {
   const std::shared_ptr<const DecodedImage>& image = static_cast<LoadedPicture&>(picture).image;
-  if (!page_open_ || image == nullptr || rect.width == 0 || rect.height == 0) return;
   const int dpi = settings_.device.dpi;
+  if (!page_open_ || image == nullptr || rect.width == 0 || rect.height == 0 ||
+      !ImageIsDrawn(rect, dpi)) {
+    return;
+  }
   const ImagePlace place = {ImageUnitsToPixels(rect.x, dpi), ImageUnitsToPixels(rect.y, dpi),
                             ImageUnitsToPixels(rect.width, dpi),
                             ImageUnitsToPixels(rect.height, dpi)};

@@ -338,6 +338,26 @@ TEST_F(RenderingPrinterTest, ALongLineIsDrawnOnlyWhereItCanBeSeen) {
   EXPECT_LT(jobs_.pdfs[2].size(), jobs_.pdfs[1].size() * 3 / 2) << "and no other";
 }
 
+// Guards against a drawing beyond what a format can draw clamped number by
+// number, which moved it (an image meant to start 6.45 in down was drawn
+// from the top edge) or drew it in one format only: it is left out whole,
+// in every format.
+TEST_F(RenderingPrinterTest, ADrawingBeyondTheLimitsIsLeftOutInEveryFormat) {
+  const PixbufHandle pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, false, 8, 2, 2));
+  gdk_pixbuf_fill(pixbuf.get(), 0x000000ff);
+  ASSERT_TRUE(gdk_pixbuf_save(pixbuf.get(), "black.png", "png", nullptr, nullptr));
+  const std::string script =
+      "x\nbeginDocument\nbeginPage\nbeginImage\nblack.png\n0\n-290\n100\n2147483647\n"
+      "beginText\n\n-70000\nnormal\n\n0\n800\nW\nendText\nendPage\nendDocument\n";
+  Print(script);
+  Print(script, {{72, kLetter}, std::nullopt, OutputFormat::kPng});
+  ASSERT_EQ(jobs_.jobs.size(), 2u);
+  EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/Subtype /Image"), 0) << "no image drawn";
+  EXPECT_EQ(Occurrences(jobs_.pdfs[0], "/FontFile2"), 0) << "no text drawn";
+  WriteFileBytes("page.png", jobs_.jobs[1][0].bytes);
+  EXPECT_EQ(DarkPixels(ReadPng("page.png").get(), 612, 792), 0);
+}
+
 // Guards against Arial resolved to a face whose metrics differ from
 // Arial's, which would move every line of text.
 TEST(ArialFacesTest, ArialResolvesToAMetricCompatibleFace) {
