@@ -281,26 +281,39 @@ std::string Png(png_uint_32 format, std::vector<uint8_t> samples, const uint8_t*
   return bytes;
 }
 
+// `png` without its chunk of `type`.
+std::string WithoutChunk(const std::string& png, std::string_view type) {
+  const size_t at = png.find(type) - 4;
+  const size_t length = static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]);
+  return png.substr(0, at) + png.substr(at + 12 + length);
+}
+
 // Guards against an image stored in more bytes than its file: grey as RGB,
 // a palette or 16 bits decoded and deflated again, instead of the PNG data
-// that PDF takes as it is; and against CMYK read other than the common
-// readers read it (gdk-pixbuf, as ImageMagick and Pillow do).
+// that PDF takes as it is; against samples that PDF readers take otherwise
+// than the decoder (16 bits read as linear light, a gamma of the file's
+// own passed on); and against CMYK read other than the common readers
+// read it (gdk-pixbuf, as ImageMagick and Pillow do).
 TEST(LoadImageFileTest, KeepsWhatTheFileHolds) {
   ScopedTempDir temp_dir;
   const uint8_t palette[] = {0, 0, 0, 255, 255, 255};
+  // 16 bits of linear light, 0x4040 (sRGB's 137 of 255), with its gAMA.
+  const std::string deep = Png(PNG_FORMAT_LINEAR_RGB, std::vector<uint8_t>(24, 0x40));
   const struct {
     const char* name;
     std::string bytes;
     int colours;
     bool alpha;
     int stream_bits;  // 0 for no PNG data kept
+    int first_sample;
   } kCases[] = {
-      {"grey.png", Png(PNG_FORMAT_GRAY, {0, 80, 160, 240}), 1, false, 8},
-      {"deep.png", Png(PNG_FORMAT_LINEAR_RGB, std::vector<uint8_t>(24, 0x40)), 3, false, 16},
-      {"palette.png", Png(PNG_FORMAT_RGB_COLORMAP, {0, 1, 1, 0}, palette, 2), 3, false, 1},
-      {"alpha.png", Png(PNG_FORMAT_RGBA, std::vector<uint8_t>(16, 0x80)), 3, true, 0},
-      {"colour.bmp", Saved("bmp"), 3, false, 0},
-      {"grey.bmp", Saved("bmp", true), 1, false, 0},
+      {"grey.png", Png(PNG_FORMAT_GRAY, {0, 80, 160, 240}), 1, false, 8, 0},
+      {"deep.png", WithoutChunk(deep, "gAMA"), 3, false, 16, 0x40},
+      {"linear.png", deep, 3, false, 0, 137},
+      {"palette.png", Png(PNG_FORMAT_RGB_COLORMAP, {0, 1, 1, 0}, palette, 2), 3, false, 1, 0},
+      {"alpha.png", Png(PNG_FORMAT_RGBA, std::vector<uint8_t>(16, 0x80)), 3, true, 0, 0x80},
+      {"colour.bmp", Saved("bmp"), 3, false, 0, 0xFF},
+      {"grey.bmp", Saved("bmp", true), 1, false, 0, 0x20},
   };
   for (const auto& c : kCases) {
     WriteFileBytes(c.name, c.bytes);
@@ -309,6 +322,7 @@ TEST(LoadImageFileTest, KeepsWhatTheFileHolds) {
     EXPECT_EQ(loaded.image->colours, c.colours) << c.name;
     EXPECT_EQ(loaded.image->alpha, c.alpha) << c.name;
     EXPECT_EQ(loaded.image->png.zlib.empty() ? 0 : loaded.image->png.bits, c.stream_bits) << c.name;
+    EXPECT_NEAR(loaded.image->samples[0], c.first_sample, 1) << c.name;
   }
   const CHandle<void, tjDestroy> encoder(tjInitCompress());
   const std::vector<uint8_t> cmyk(16 * 16 * 4, 0);

@@ -29,6 +29,7 @@ struct Chunks {
   int colour_type = 0;
   bool interlaced = false;
   bool transparency = false;
+  uint32_t gamma = 0;  // the gAMA chunk's, in 100,000ths; 0 for none
   std::string palette;
   std::string data;  // the IDAT chunks, one after the other
 };
@@ -64,6 +65,8 @@ ImageFault ReadChunks(std::string_view bytes, Chunks* chunks) {
       chunks->palette = data;
     } else if (type == "tRNS") {
       chunks->transparency = true;
+    } else if (type == "gAMA" && length == 4) {
+      chunks->gamma = BigEndianAt(data, 0);
     } else if (type == "IDAT") {
       chunks->data += data;
     } else if (type == "IEND") {
@@ -74,13 +77,22 @@ ImageFault ReadChunks(std::string_view bytes, Chunks* chunks) {
   return ImageFault::kDamaged;
 }
 
+// Whether samples of `gamma` (a gAMA chunk's) are sRGB's, as PDF readers
+// take every image's, and as the decoder leaves them: no chunk, or sRGB's
+// 1/2.2 within the 5% below which libpng corrects nothing.
+bool IsSrgbGamma(uint32_t gamma) { return gamma == 0 || (gamma > 43182 && gamma < 47728); }
+
 // The data of `chunks` as PDF takes it as it is: a file without
-// interlacing or transparency, of a colour type and depth that PDF has.
+// interlacing, transparency or a gamma of its own, of a colour type and
+// depth that PDF has.
 PngStream StreamOf(Chunks chunks) {
   const bool grey = chunks.colour_type == 0;
   const bool rgb = chunks.colour_type == 2 && (chunks.bits == 8 || chunks.bits == 16);
   const bool palette = chunks.colour_type == 3 && chunks.bits <= 8 && !chunks.palette.empty();
-  if (chunks.interlaced || chunks.transparency || !(grey || rgb || palette)) return {};
+  if (chunks.interlaced || chunks.transparency || !IsSrgbGamma(chunks.gamma) ||
+      !(grey || rgb || palette)) {
+    return {};
+  }
   return {std::move(chunks.data), rgb ? 3 : 1, chunks.bits,
           palette ? std::move(chunks.palette) : std::string()};
 }
@@ -95,6 +107,9 @@ ImageFault DecodePng(std::string_view bytes, DecodedImage* image) {
   if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
     return ImageFault::kDamaged;
   }
+  // 16-bit samples without a gamma are sRGB's, as 8-bit ones are, and not
+  // linear light, which libpng takes them for by default.
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   const bool colour = (png.format & PNG_FORMAT_FLAG_COLOR) != 0;
   const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
   png.format = colour ? (alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB)
