@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a fuzzer (the fuzz preset) and runs it for a bounded time, starting
-# from its seed corpus: script_fuzzer from fuzz/corpus, render_fuzzer from
+# from its seed corpus: script_fuzzer from fuzz/corpus, pdf_fuzzer from
+# fuzz/pdf_corpus, render_fuzzer from
 # fuzz/render_corpus. Fails on any crash, sanitizer report, time-out, leak
 # or memory blow-up; the input that caused it is kept in
 # build/fuzz-findings/.
@@ -12,9 +13,10 @@ seconds=${1:-60}
 fuzzer=${2:-script_fuzzer}
 build=${QUARVEL_FUZZ_BUILD_DIR:-build/fuzz}
 case "$fuzzer" in
-  script_fuzzer) seeds=fuzz/corpus ;;
-  render_fuzzer) seeds=fuzz/render_corpus ;;
-  *) echo "fuzz.sh: no fuzzer $fuzzer (script_fuzzer or render_fuzzer)" >&2; exit 2 ;;
+  script_fuzzer) seeds=fuzz/corpus dict=$(pwd)/fuzz/script.dict ;;
+  render_fuzzer) seeds=fuzz/render_corpus dict=$(pwd)/fuzz/script.dict ;;
+  pdf_fuzzer) seeds=fuzz/pdf_corpus dict= ;;
+  *) echo "fuzz.sh: no fuzzer $fuzzer (script_fuzzer, render_fuzzer or pdf_fuzzer)" >&2; exit 2 ;;
 esac
 
 cmake --preset fuzz -B "$build" >/dev/null
@@ -39,7 +41,7 @@ mkdir -p build/fuzz-findings
 export LSAN_OPTIONS="suppressions=$root/quarvel/testing/lsan_suppressions.txt:print_suppressions=0"
 export ASAN_OPTIONS=quarantine_size_mb=64
 "$root/$build/bin/$fuzzer" "$scratch" "$root/$seeds" \
-  -dict="$root/fuzz/script.dict" \
+  ${dict:+-dict="$dict"} \
   -max_total_time="$seconds" -max_len=4096 -use_value_profile=1 -timeout=10 -rss_limit_mb=1024 -detect_leaks=1 \
   -artifact_prefix="$root/build/fuzz-findings/$fuzzer-" -print_final_stats=1 2>&1 | tee "$log"
 

@@ -23,9 +23,10 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
 
-step "fuzz: the script fuzzer and the render fuzzer, for 60 seconds each"
+step "fuzz: the script, render and PDF writer fuzzers, for 60 seconds each"
 bash scripts/fuzz.sh 60 script_fuzzer
 bash scripts/fuzz.sh 60 render_fuzzer
+bash scripts/fuzz.sh 60 pdf_fuzzer
 
 step "release: the Windows ZIP and the Debian package, and their checks (tests/release)"
 cmake --workflow --preset release

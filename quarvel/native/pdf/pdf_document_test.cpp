@@ -147,6 +147,23 @@ TEST(PdfDocumentTest, EveryFaceIsDrawnByTheWriter) {
   }
 }
 
+// Guards against a face without glyphs taken for one to embed, as a font
+// whose maxp table runs past its end is to FreeType and the subsetter: each
+// glyph shown with it would be noted beyond its glyphs.
+TEST(PdfDocumentTest, AFaceWithoutGlyphsIsNotEmbedded) {
+  ScopedTempDir temp_dir;
+  std::string font = ReadFileBytes(TestFont::kPath);
+  const size_t tables = uint8_t(font[4]) << 8 | uint8_t(font[5]);
+  for (size_t entry = 12; entry < 12 + 16 * tables; entry += 16) {
+    if (font.compare(entry, 4, "maxp") == 0) font[entry + 13] = '\xFF';  // its length
+  }
+  WriteFileBytes("glyphless.ttf", font);
+  const TestFont glyphless("glyphless.ttf");
+  ASSERT_NE(glyphless.face(), nullptr);
+  ASSERT_EQ(glyphless.face()->num_glyphs, 0);
+  EXPECT_FALSE(PdfFonts::CanEmbed(glyphless.face()));
+}
+
 // Guards against an image embedded once per use, and against a document
 // that a reader refuses: one without pages, or whose objects do not check.
 TEST(PdfDocumentTest, AnImageIsEmbeddedOncePerIdAndTheFileChecks) {

@@ -77,7 +77,7 @@ bool PdfFonts::CanEmbed(FT_FaceRec_* face) {
   // A variable font's instance is not its default outlines, which are all
   // that a subset holds.
   if (face == nullptr || FT_HAS_MULTIPLE_MASTERS(face) || face->face_index >> 16 != 0 ||
-      face->units_per_EM == 0) {
+      face->units_per_EM == 0 || face->num_glyphs <= 0) {
     return false;
   }
   const std::string program = ProgramOf(face);

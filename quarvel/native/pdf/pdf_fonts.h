@@ -26,7 +26,8 @@ namespace quarvel {
 
 class PdfFonts {
  public:
-  // Whether `face` is a TrueType or CFF face that can be embedded.
+  // Whether `face` is a TrueType or CFF face with glyphs that can be
+  // embedded.
   static bool CanEmbed(FT_FaceRec_* face);
 
   // Takes the file that the fonts are written into when it ends.

@@ -45,7 +45,9 @@ struct PdfImage {
 // the object's number. A JPEG file that every reader decodes is embedded as
 // it is, its CMYK samples read as Adobe stores them, inverted; PNG data as
 // it is, keeping its bits; other samples are compressed, grey as grey, with
-// their alpha as a soft mask where any pixel is not opaque.
+// their alpha as a soft mask where any pixel is not opaque. An image whose
+// samples do not fill it, and whose data is neither, is written as one
+// transparent pixel.
 int WriteImage(PdfFile& file, const PdfImage& image);
 
 }  // namespace quarvel

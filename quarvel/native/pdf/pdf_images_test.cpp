@@ -84,5 +84,29 @@ TEST(PdfImagesTest, SamplesKeepTheirColoursWithTheirAlphaAsAMask) {
   EXPECT_EQ(StreamData(pdf, std::to_string(number)), "\x10\xF0");
 }
 
+// Guards against an image object whose data does not match its dictionary,
+// which readers refuse or read past, from samples that do not fill the
+// image or PNG data of a kind that PDF has not.
+TEST(PdfImagesTest, AnImageThatItsDataDoesNotFillIsOneTransparentPixel) {
+  const uint8_t three[] = {1, 2, 3};
+  const struct {
+    PdfImage image;
+    const char* fault;
+  } kCases[] = {
+      {{2, 1, 3, false, three, "", {}}, "samples of one pixel of two"},
+      {{1, 1, 2, false, three, "", {}}, "two colours"},
+      {{0, 1, 3, false, {}, "", {}}, "no width"},
+      {{1, 1, 3, false, {}, "", {"\x78\x9C", 3, 3, ""}}, "PNG data of three bits"},
+      {{1, 1, 1, false, {}, "", {"\x78\x9C", 1, 8, "\x01"}}, "a palette of part of a colour"},
+  };
+  for (const auto& c : kCases) {
+    PdfFile file;
+    const int number = WriteImage(file, c.image);
+    const std::string pdf = file.Finish(number, number);
+    EXPECT_NE(pdf.find("/Width 1 /Height 1 "), std::string::npos) << c.fault;
+    EXPECT_NE(pdf.find("/SMask "), std::string::npos) << c.fault;
+  }
+}
+
 }  // namespace
 }  // namespace quarvel
