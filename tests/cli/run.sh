@@ -3,7 +3,10 @@
 # exit status and messages, whole jobs on a full disk and in a killed run,
 # PNG and SVG pages against the PDF, the PDF's structure, printing to an IPP
 # printer and to a CUPS queue that fails the transfer; in output_test.py,
-# the user's files and streams around a job, and runs that lose something.
+# the user's files and streams around a job, and runs that lose something;
+# in picture_test.py, every kind of image at extreme sizes and positions, in
+# TrueType and CFF faces, through qpdf, MuPDF and poppler, and PNG pages
+# against MuPDF's rendering. Debian's Python runs them (Pillow).
 #
 #     bash tests/cli/run.sh [TEST...]      (as root; unittest names such as
 #                                           output_test.OutputTest)
@@ -22,4 +25,4 @@ fi
 mkdir -p /run/dbus /run/avahi-daemon
 mount -t tmpfs cli-dbus /run/dbus
 mount -t tmpfs cli-avahi /run/avahi-daemon
-exec python3 tests/cli/cli_test.py "$@" </dev/null
+exec /usr/bin/python3 tests/cli/cli_test.py "$@" </dev/null
