@@ -20,10 +20,10 @@ DIFFERING_SHARE = 0.5 / 100
 MUPDF_WITHOUT_ICC = "warning: ICC support is not available\n"
 
 # The pages are drawn at 100 dpi, where the sheet is 103 by 146 of the
-# script's units of text and rules (8 device pixels). Where the images of a
-# page go: a grid of 5 by 8 squares of 1.2 inches, in
-# the script's hundredths of an inch (an image is drawn 1.15 in further
-# right and 3.55 in higher than given).
+# script's units of text and rules (8 device pixels). The images of a page
+# go in a grid of 5 by 8 squares of 1.2 inches, in the script's hundredths
+# of an inch (an image is drawn 1.15 in further right and 3.55 in higher
+# than given).
 LEFTS = (-100, 50, 200, 350, 500)
 TOPS = (380, 520, 660, 800, 940, 1080, 1220, 1360)
 SIDE = 120
@@ -166,8 +166,9 @@ def differing_share(ours, theirs):
     first, second = Image.open(ours).convert("RGB"), Image.open(theirs).convert("RGB")
     if first.size != second.size:
         return 1.0
-    mask = ImageChops.difference(first, second).convert("L").point(
-        lambda level: 255 if level > CHANNEL_REACH else 0)
+    red, green, blue = ImageChops.difference(first, second).split()
+    widest = ImageChops.lighter(ImageChops.lighter(red, green), blue)
+    mask = widest.point(lambda level: 255 if level > CHANNEL_REACH else 0)
     return mask.histogram()[255] / (first.width * first.height)
 
 
