@@ -65,7 +65,8 @@ std::string StreamData(const std::string& pdf, const std::string& number) {
 // against grey stored as three times its data.
 TEST(PdfImagesTest, SamplesKeepTheirColoursWithTheirAlphaAsAMask) {
   for (const bool opaque : {true, false}) {
-    const uint8_t samples[] = {0x33, 0x66, 0x99, 0xFF, 0x80, 0x40, 0x20, opaque ? 0xFF : 0x80};
+    const uint8_t samples[] = {0x33, 0x66, 0x99, 0xFF, 0x80, 0x40, 0x20,
+                               static_cast<uint8_t>(opaque ? 0xFF : 0x80)};
     PdfFile file;
     const int number = WriteImage(file, {2, 1, 3, true, samples, "", {}});
     const std::string pdf = file.Finish(number, number);
