@@ -75,7 +75,9 @@ TEST(PdfImagesTest, SamplesKeepTheirColoursWithTheirAlphaAsAMask) {
     const bool masked = std::regex_search(pdf, mask, std::regex(R"(/SMask (\d+) 0 R)"));
     ASSERT_EQ(masked, !opaque);
     EXPECT_EQ(StreamData(pdf, std::to_string(number)), "\x33\x66\x99\x80\x40\x20");
-    if (masked) EXPECT_EQ(StreamData(pdf, mask[1]), "\xFF\x80");
+    if (masked) {
+      EXPECT_EQ(StreamData(pdf, mask[1]), "\xFF\x80");
+    }
   }
   const uint8_t grey[] = {0x10, 0xF0};
   PdfFile file;
