@@ -1,7 +1,8 @@
 """End-to-end tests of one picture in every format: scripts that draw every
 kind of image the native quarvel reads, at extreme sizes and positions, in
 TrueType and in CFF faces, written as PDF files that the readers take
-without a word, and as PNG pages that match MuPDF's rendering of the PDF."""
+without a word, and as PNG and SVG pages that match MuPDF's rendering of
+the PDF."""
 import glob
 import os
 import subprocess
@@ -16,6 +17,8 @@ DPI = "100"
 # the two smooth images alike, and anti-alias glyph edges a little apart.
 CHANNEL_REACH = 25
 DIFFERING_SHARE = 0.5 / 100
+# SVG pages are drawn by librsvg, whose glyph edges lie further apart.
+SVG_DIFFERING_SHARE = 1 / 100
 # The one message of a reader that is no fault of the file.
 MUPDF_WITHOUT_ICC = "warning: ICC support is not available\n"
 
@@ -234,22 +237,28 @@ class PictureTest(Folder):
                 self.assertTrue(fonts and all(kind in font and "yes yes yes" in font
                                               for font in fonts), fonts)
 
-    # Guards against PNG pages that draw an image otherwise than the PDF
-    # readers: blurred, spilling out of its rectangle, missing, or in other
-    # colours; and against a damaged image drawn in part.
-    def test_png_pages_match_mupdfs_rendering_of_the_pdf(self):
+    # Guards against PNG and SVG pages that draw an image otherwise than the
+    # PDF readers: blurred, spilling out of its rectangle, missing, or in
+    # other colours; and against a damaged image drawn in part.
+    def test_png_and_svg_pages_match_mupdfs_rendering_of_the_pdf(self):
         for name, faces, pdf in self.each_pdf():
             with self.subTest(script=name, faces=faces):
-                self.quarvel(["-T", "png", "-o", f"{name}-{faces}.png", name + ".txt"], faces)
+                for format_ in ("png", "svg"):
+                    self.quarvel(["-o", f"{name}-{faces}.{format_}", name + ".txt"], faces)
+                for old in glob.glob(self.path("mupdf-*.png")):
+                    os.remove(old)
                 subprocess.run(["mutool", "draw", "-q", "-r", DPI, "-o", "mupdf-%d.png", pdf],
                                cwd=self.folder, check=True, capture_output=True)
-                pages = sorted(glob.glob(self.path(f"{name}-{faces}-p*.png")))
-                self.assertEqual(len(pages), len(glob.glob(self.path("mupdf-*.png"))))
-                for number, page in enumerate(pages, 1):
-                    share = differing_share(page, self.path(f"mupdf-{number}.png"))
-                    self.assertLessEqual(share, DIFFERING_SHARE, f"page {number}")
-                for reference in glob.glob(self.path("mupdf-*.png")):
-                    os.remove(reference)
+                pages = len(glob.glob(self.path("mupdf-*.png")))
+                for number in range(1, pages + 1):
+                    page = self.path(f"{name}-{faces}-p{number}")
+                    subprocess.run(["rsvg-convert", "-b", "white", "--dpi-x", DPI, "--dpi-y", DPI,
+                                    "-o", page + "-svg.png", page + ".svg"], check=True)
+                    for drawn, most in ((page + ".png", DIFFERING_SHARE),
+                                        (page + "-svg.png", SVG_DIFFERING_SHARE)):
+                        share = differing_share(drawn, self.path(f"mupdf-{number}.png"))
+                        self.assertLessEqual(share, most, drawn)
+                self.assertFalse(os.path.exists(self.path(f"{name}-{faces}-p{pages + 1}.png")))
 
     # Guards against a CMYK JPEG read one way by the PDF readers and the
     # other way by the loader: cyan, whichever program made it.

@@ -112,8 +112,9 @@ cairo_status_t SurfaceOnPixels(const std::shared_ptr<const DecodedImage>& image,
   return cairo_surface_status(surface->get());
 }
 
-// pixman draws no image of more than about 32,740 pixels on a side; one
-// that large is drawn in tiles of this side.
+// pixman draws no image of more than about 32,740 pixels on a side, nor do
+// the SVG readers that draw through it; one that large is drawn in tiles
+// of this side.
 constexpr int kMaxTileSide = 16384;
 
 // Fills the rectangle of `image` (`width` x `height` in user space, from
@@ -288,14 +289,13 @@ void CairoCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
   cairo_t* cr = drawing.context();
   cairo_translate(cr, place.x, place.y);
   cairo_scale(cr, place.width / image->width, place.height / image->height);
-  if (format_ != OutputFormat::kPng) {
+  const bool tiled = image->width > kMaxTileSide || image->height > kMaxTileSide;
+  if (format_ == OutputFormat::kPostScript || (format_ == OutputFormat::kSvg && !tiled)) {
     cairo_set_source_surface(cr, surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     return cairo_paint(cr);
   }
-  if (image->width <= kMaxTileSide && image->height <= kMaxTileSide) {
-    return FillWithImage(cr, surface, image->width, image->height);
-  }
+  if (!tiled) return FillWithImage(cr, surface, image->width, image->height);
   unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   for (int top = 0; top < image->height; top += kMaxTileSide) {
