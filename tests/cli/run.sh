@@ -5,8 +5,8 @@
 # printer and to a CUPS queue that fails the transfer; in output_test.py,
 # the user's files and streams around a job, and runs that lose something;
 # in picture_test.py, every kind of image at extreme sizes and positions, in
-# TrueType and CFF faces, through qpdf, MuPDF and poppler, and PNG pages
-# against MuPDF's rendering. Debian's Python runs them (Pillow).
+# TrueType and CFF faces, through qpdf, MuPDF and poppler, and PNG and SVG
+# pages against MuPDF's rendering. Debian's Python runs them (Pillow).
 #
 #     bash tests/cli/run.sh [TEST...]      (as root; unittest names such as
 #                                           output_test.OutputTest)
