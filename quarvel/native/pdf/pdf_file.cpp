@@ -1,11 +1,13 @@
 #include "native/pdf/pdf_file.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+
+#include "handles/c_handle.h"
 
 namespace quarvel {
 
@@ -14,20 +16,22 @@ namespace {
 // Every byte over 127 in the header's comment marks the file as binary.
 constexpr std::string_view kHeader = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
 constexpr double kLargestNumber = 1e9;
-// The level of Flate compression: zlib's own default. Its fastest level
-// saves a tenth of the time of a text page and makes it a seventh larger.
-constexpr int kCompressionLevel = Z_DEFAULT_COMPRESSION;
+// The level of Flate compression. libdeflate's level 1 makes text pages
+// about as small as zlib's default level, in a fraction of its time; its
+// default, 6, makes them 2% smaller and the embedded fonts 3%.
+constexpr int kCompressionLevel = 1;
 
 // Compresses `data` into `*out` with zlib's format, as Flate wants it;
-// false when zlib fails.
+// false when it cannot. The compressor is made once for each thread.
 bool Deflate(std::string_view data, std::string* out) {
-  uLongf length = compressBound(static_cast<uLong>(data.size()));
+  thread_local const CHandle<libdeflate_compressor, libdeflate_free_compressor> compressor(
+      libdeflate_alloc_compressor(kCompressionLevel));
+  if (compressor == nullptr) return false;
+  out->resize(libdeflate_zlib_compress_bound(compressor.get(), data.size()));
+  const size_t length = libdeflate_zlib_compress(compressor.get(), data.data(), data.size(),
+                                                 out->data(), out->size());
   out->resize(length);
-  const int status = compress2(reinterpret_cast<Bytef*>(out->data()), &length,
-                               reinterpret_cast<const Bytef*>(data.data()),
-                               static_cast<uLong>(data.size()), kCompressionLevel);
-  out->resize(length);
-  return status == Z_OK;
+  return length != 0;
 }
 
 }  // namespace
