@@ -83,7 +83,7 @@ void CheckingPrinter::Finish() {
 
 void CheckingPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString&) {
   Draw("text");
-  if (std::abs(int64_t{font.height}) > kMaxTextHeight) {
+  if (!TextHeightIsDrawn(font)) {
     diagnostics_.ReportHere(Warning::kRange, "text of size " + std::to_string(font.height) +
                                                  " is beyond the " +
                                                  std::to_string(kMaxTextHeight) +

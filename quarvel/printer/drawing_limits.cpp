@@ -15,8 +15,12 @@ double Pixels(int64_t units, int dpi) { return static_cast<double>(units) * dpi 
 
 }  // namespace
 
+bool TextHeightIsDrawn(const FontSpec& font) {
+  return std::abs(int64_t{font.height}) <= kMaxTextHeight;
+}
+
 bool TextIsDrawn(DevicePoint at, const FontSpec& font) {
-  return Within(at) && std::abs(int64_t{font.height}) <= kMaxTextHeight;
+  return Within(at) && TextHeightIsDrawn(font);
 }
 
 bool SegmentIsDrawn(DevicePoint from, DevicePoint to) { return Within(from) && Within(to); }

@@ -16,6 +16,9 @@ namespace quarvel {
 inline constexpr double kMaxDrawnPixels = 8388607;  // from the origin, either way
 inline constexpr int64_t kMaxTextHeight = 65535;    // device pixels, in either sense
 
+// Whether text of `font` is of a height that is drawn.
+bool TextHeightIsDrawn(const FontSpec& font);
+
 // Whether a line of text of `font` at `at` is drawn.
 bool TextIsDrawn(DevicePoint at, const FontSpec& font);
 
