@@ -28,10 +28,13 @@ FaceHandle FaceOf(std::string_view font, unsigned index) {
   return face;
 }
 
-bool HasTable(hb_face_t* face, std::string_view tag) {
-  const BlobHandle table(
+BlobHandle TableOf(hb_face_t* face, std::string_view tag) {
+  return BlobHandle(
       hb_face_reference_table(face, hb_tag_from_string(tag.data(), static_cast<int>(tag.size()))));
-  return hb_blob_get_length(table.get()) > 0;
+}
+
+bool HasTable(hb_face_t* face, std::string_view tag) {
+  return hb_blob_get_length(TableOf(face, tag).get()) > 0;
 }
 
 }  // namespace
@@ -75,8 +78,7 @@ std::optional<std::string> SubsetFont(std::string_view font, unsigned index,
 std::optional<std::string> FontTable(std::string_view font, std::string_view tag) {
   const FaceHandle face = FaceOf(font, 0);
   if (face == nullptr) return std::nullopt;
-  const BlobHandle table(hb_face_reference_table(
-      face.get(), hb_tag_from_string(tag.data(), static_cast<int>(tag.size()))));
+  const BlobHandle table = TableOf(face.get(), tag);
   unsigned length = 0;
   const char* data = hb_blob_get_data(table.get(), &length);
   if (data == nullptr || length == 0) return std::nullopt;
