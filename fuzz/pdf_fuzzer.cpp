@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "handles/c_handle.h"
 #include "native/pdf/pdf_document.h"
 #include "native/pdf/pdf_fonts.h"
 
@@ -39,12 +40,12 @@ std::string FileBytes(const char* path) {
 }
 
 FT_Library FreeType() {
-  static const FT_Library library = [] {
+  static const CHandle<FT_LibraryRec_, FT_Done_FreeType> library([] {
     FT_Library made = nullptr;
     if (FT_Init_FreeType(&made) != 0) std::abort();
     return made;
-  }();
-  return library;
+  }());
+  return library.get();
 }
 
 void ShowGlyphs(PdfDocument& document, FT_Face face) {
@@ -68,20 +69,18 @@ void FuzzFace(const std::string& original, const uint8_t* patches, size_t size) 
                            patches[at + 2]) % font.size();
     font[offset] = static_cast<char>(patches[at + 3]);
   }
-  FT_Face face = nullptr;
+  FT_Face made = nullptr;
   if (FT_New_Memory_Face(FreeType(), reinterpret_cast<const FT_Byte*>(font.data()),
-                         static_cast<FT_Long>(font.size()), 0, &face) != 0) {
+                         static_cast<FT_Long>(font.size()), 0, &made) != 0) {
     return;
   }
-  {
-    PdfDocument document({612, 792, 612, 792}, "Fuzz", 0);
-    document.StartPage();
-    ShowGlyphs(document, face);
-    document.EndPage();
-    const std::string pdf = document.Finish();
-    if (!pdf.ends_with("%%EOF\n")) std::abort();
-  }
-  FT_Done_Face(face);
+  // Outlives the document, which refers to it until it is finished.
+  const CHandle<FT_FaceRec_, FT_Done_Face> face(made);
+  PdfDocument document({612, 792, 612, 792}, "Fuzz", 0);
+  document.StartPage();
+  ShowGlyphs(document, face.get());
+  document.EndPage();
+  if (!document.Finish().ends_with("%%EOF\n")) std::abort();
 }
 
 void FuzzImage(const uint8_t* data, size_t size) {

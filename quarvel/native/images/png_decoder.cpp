@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "handles/c_handle.h"
+
 namespace quarvel {
 
 namespace {
@@ -107,6 +109,8 @@ ImageFault DecodePng(std::string_view bytes, DecodedImage* image) {
   if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
     return ImageFault::kDamaged;
   }
+  // Frees what libpng holds of the file, unless it has freed it already.
+  const CHandle<png_image, png_image_free> reading(&png);
   // 16-bit samples without a gamma are sRGB's, as 8-bit ones are, and not
   // linear light, which libpng takes them for by default.
   png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
@@ -114,13 +118,7 @@ ImageFault DecodePng(std::string_view bytes, DecodedImage* image) {
   const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
   png.format = colour ? (alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB)
                       : (alpha ? PNG_FORMAT_GA : PNG_FORMAT_GRAY);
-  std::vector<uint8_t> samples;
-  try {
-    samples.resize(PNG_IMAGE_SIZE(png));
-  } catch (...) {
-    png_image_free(&png);
-    throw;
-  }
+  std::vector<uint8_t> samples(PNG_IMAGE_SIZE(png));
   if (png_image_finish_read(&png, nullptr, samples.data(), 0, nullptr) == 0) {
     return ImageFault::kDamaged;
   }
