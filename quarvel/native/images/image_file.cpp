@@ -38,16 +38,18 @@ bool BmpHeaderWithinFile(std::string_view bytes) {
   return pixels_at <= bytes.size() && header_end <= bytes.size();
 }
 
+// Where the directory of an ICO file starts, and the size of its entries.
+constexpr size_t kIcoDirectoryStart = 6;
+constexpr size_t kIcoEntrySize = 16;
+
 // The ICO decoder allocates at once as much as an entry of the directory
 // says that its image lies from the start: every image must start within
 // the file. What follows a directory cut short is left to the decoder.
 bool IcoImagesWithinFile(std::string_view bytes) {
-  constexpr size_t kDirectoryStart = 6;
-  constexpr size_t kEntrySize = 16;
   const size_t entries = LittleEndianAt(bytes, 4, 2);
-  for (size_t entry = kDirectoryStart; entry < kDirectoryStart + entries * kEntrySize;
-       entry += kEntrySize) {
-    if (entry + kEntrySize > bytes.size()) return true;
+  for (size_t entry = kIcoDirectoryStart; entry < kIcoDirectoryStart + entries * kIcoEntrySize;
+       entry += kIcoEntrySize) {
+    if (entry + kIcoEntrySize > bytes.size()) return true;
     if (LittleEndianAt(bytes, entry + 12, 4) > bytes.size()) return false;
   }
   return true;
@@ -121,32 +123,6 @@ ImageFault BmpFault(std::string_view bytes) {
     return ImageFault::kTooLarge;
   }
   return BmpRowsWithinFile(bytes) ? ImageFault::kNone : ImageFault::kDamaged;
-}
-
-// The decoder of each known format, by the bytes that start its files, and
-// what its header must hold before the decoder is given the file.
-struct ImageType {
-  std::string_view magic;
-  const char* decoder;
-  bool (*header_is_sound)(std::string_view bytes);
-};
-
-constexpr ImageType kImageTypes[] = {
-    {"\x89PNG\r\n\x1a\n"sv, "png", AnyHeader},
-    {"\xff\xd8\xff"sv, "jpeg", AnyHeader},
-    {"BM"sv, "bmp", BmpHeaderWithinFile},
-    {"GIF87a"sv, "gif", GifFramesHavePixels},
-    {"GIF89a"sv, "gif", GifFramesHavePixels},
-    {"II*\0"sv, "tiff", AnyHeader},
-    {"MM\0*"sv, "tiff", AnyHeader},
-    {"\0\0\1\0"sv, "ico", IcoImagesWithinFile},
-};
-
-const ImageType* TypeOf(std::string_view bytes) {
-  for (const ImageType& type : kImageTypes) {
-    if (bytes.starts_with(type.magic)) return &type;
-  }
-  return nullptr;
 }
 
 // Reads the whole regular file at `path` into `bytes`. Only regular files
@@ -230,14 +206,12 @@ ImageFault DecodeWithPixbuf(std::string_view bytes, const char* decoder, Decoded
 // The entry of an ICO file whose image is PNG-coded and the largest of its
 // entries; empty when the largest is not PNG-coded.
 std::string_view LargestPngIcon(std::string_view bytes) {
-  constexpr size_t kDirectoryStart = 6;
-  constexpr size_t kEntrySize = 16;
   const size_t entries = LittleEndianAt(bytes, 4, 2);
   std::string_view largest;
   uint64_t largest_area = 0;
-  for (size_t entry = kDirectoryStart;
-       entry < kDirectoryStart + entries * kEntrySize && entry + kEntrySize <= bytes.size();
-       entry += kEntrySize) {
+  for (size_t entry = kIcoDirectoryStart;
+       entry < kIcoDirectoryStart + entries * kIcoEntrySize && entry + kIcoEntrySize <= bytes.size();
+       entry += kIcoEntrySize) {
     // A side of 0 stands for 256.
     const uint64_t width =
         LittleEndianAt(bytes, entry, 1) == 0 ? 256 : LittleEndianAt(bytes, entry, 1);
@@ -252,22 +226,54 @@ std::string_view LargestPngIcon(std::string_view bytes) {
   return largest.starts_with("\x89PNG\r\n\x1a\n"sv) ? largest : std::string_view();
 }
 
-// Decodes `bytes`, of `type`, into `*image`.
-ImageFault Decode(std::string_view bytes, const ImageType& type, DecodedImage* image) {
-  const std::string_view decoder = type.decoder;
-  if (decoder == "png") return DecodePng(bytes, image);
-  if (decoder == "jpeg") return DecodeJpeg(bytes, image);
-  if (decoder == "bmp") {
-    if (const ImageFault fault = BmpFault(bytes); fault != ImageFault::kNone) return fault;
+// The decoders of the formats that need more than their own library.
+ImageFault DecodeBmp(std::string_view bytes, DecodedImage* image) {
+  if (const ImageFault fault = BmpFault(bytes); fault != ImageFault::kNone) return fault;
+  return DecodeWithPixbuf(bytes, "bmp", image);
+}
+
+ImageFault DecodeGif(std::string_view bytes, DecodedImage* image) {
+  return DecodeWithPixbuf(bytes, "gif", image);
+}
+
+ImageFault DecodeTiff(std::string_view bytes, DecodedImage* image) {
+  return DecodeWithPixbuf(bytes, "tiff", image);
+}
+
+ImageFault DecodeIco(std::string_view bytes, DecodedImage* image) {
+  if (const std::string_view png = LargestPngIcon(bytes); !png.empty()) {
+    const ImageFault fault = DecodePng(png, image);
+    image->png = {};  // its zlib stream is the entry's, not the file's
+    return fault;
   }
-  if (decoder == "ico") {
-    if (const std::string_view png = LargestPngIcon(bytes); !png.empty()) {
-      const ImageFault fault = DecodePng(png, image);
-      image->png = {};  // its zlib stream is the entry's, not the file's
-      return fault;
-    }
+  return DecodeWithPixbuf(bytes, "ico", image);
+}
+
+// Each known format, by the bytes that start its files: what its header
+// must hold before its decoder is given the file, and the decoder.
+struct ImageType {
+  std::string_view magic;
+  bool (*header_is_sound)(std::string_view bytes);
+  ImageFault (*decode)(std::string_view bytes, DecodedImage* image);
+  bool embedded_as_it_is;  // the file, which PDF and PostScript take as it is
+};
+
+constexpr ImageType kImageTypes[] = {
+    {"\x89PNG\r\n\x1a\n"sv, AnyHeader, DecodePng, false},
+    {"\xff\xd8\xff"sv, AnyHeader, DecodeJpeg, true},
+    {"BM"sv, BmpHeaderWithinFile, DecodeBmp, false},
+    {"GIF87a"sv, GifFramesHavePixels, DecodeGif, false},
+    {"GIF89a"sv, GifFramesHavePixels, DecodeGif, false},
+    {"II*\0"sv, AnyHeader, DecodeTiff, false},
+    {"MM\0*"sv, AnyHeader, DecodeTiff, false},
+    {"\0\0\1\0"sv, IcoImagesWithinFile, DecodeIco, false},
+};
+
+const ImageType* TypeOf(std::string_view bytes) {
+  for (const ImageType& type : kImageTypes) {
+    if (bytes.starts_with(type.magic)) return &type;
   }
-  return DecodeWithPixbuf(bytes, type.decoder, image);
+  return nullptr;
 }
 
 // The id of an image by its bytes: files of the same bytes are one image.
@@ -323,14 +329,14 @@ LoadedImage LoadImageFile(const std::string& path) {
   if (type == nullptr || !type->header_is_sound(bytes)) return {ImageFault::kNotAnImage, nullptr};
   auto image = std::make_shared<DecodedImage>();
   try {
-    if (const ImageFault fault = Decode(bytes, *type, image.get()); fault != ImageFault::kNone) {
+    if (const ImageFault fault = type->decode(bytes, image.get()); fault != ImageFault::kNone) {
       return {fault, nullptr};
     }
   } catch (const std::bad_alloc&) {
     return {ImageFault::kNoMemory, nullptr};
   }
   image->id = UniqueId(bytes);
-  if (std::string_view(type->decoder) == "jpeg") image->jpeg = std::move(bytes);
+  if (type->embedded_as_it_is) image->jpeg = std::move(bytes);
   return {ImageFault::kNone, std::move(image)};
 }
 
