@@ -62,7 +62,7 @@ int WritePng(PdfFile& file, const PdfImage& image) {
 // pixel is opaque.
 int WriteSamples(PdfFile& file, const PdfImage& image) {
   const size_t pixels = size_t(image.width) * image.height;
-  const size_t channels = static_cast<size_t>(image.colours) + (image.alpha ? 1 : 0);
+  const size_t channels = image.channels();
   std::string entries = Dictionary(image, ColourSpace(image.colours));
   std::string colour;
   std::string alpha;
@@ -112,18 +112,17 @@ int WriteImage(PdfFile& file, const PdfImage& image) {
   if (const int components = JpegComponents(image.jpeg); components != 0) {
     return WriteJpeg(file, image, components);
   }
+  const bool sized = image.width > 0 && image.height > 0;
   const PdfPngData& png = image.png;
-  const bool png_kind = (png.colours == 1 || png.colours == 3) &&
-                        (png.bits == 1 || png.bits == 2 || png.bits == 4 || png.bits == 8 ||
-                         png.bits == 16) &&
-                        png.palette.size() % 3 == 0 && png.palette.size() <= 3 * 256;
-  if (!png.zlib.empty() && png_kind && image.width > 0 && image.height > 0) {
-    return WritePng(file, image);
-  }
-  const size_t channels = static_cast<size_t>(image.colours) + (image.alpha ? 1 : 0);
-  const bool filled = image.width > 0 && image.height > 0 &&
-                      (image.colours == 1 || image.colours == 3) &&
-                      image.samples.size() == size_t(image.width) * image.height * channels;
+  const bool png_bits = png.bits == 1 || png.bits == 2 || png.bits == 4 || png.bits == 8 ||
+                        png.bits == 16;
+  const bool png_colours = png.palette.empty()
+                               ? png.colours == 1 || png.colours == 3
+                               : png.colours == 1 && png.bits <= 8 && png.palette.size() % 3 == 0 &&
+                                     png.palette.size() <= 3 * 256;
+  if (sized && !png.zlib.empty() && png_bits && png_colours) return WritePng(file, image);
+  const bool filled = sized && (image.colours == 1 || image.colours == 3) &&
+                      image.samples.size() == size_t(image.width) * image.height * image.channels();
   if (filled) return WriteSamples(file, image);
   const uint8_t transparent[] = {0, 0};
   return WriteSamples(file, {1, 1, 1, true, transparent, "", {}});

@@ -2,6 +2,7 @@
 #ifndef QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
 #define QUARVEL_NATIVE_PDF_PDF_IMAGES_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -39,6 +40,8 @@ struct PdfImage {
   std::string_view jpeg;
   // The PNG data of the samples, where the file allows it; empty otherwise.
   PdfPngData png;
+
+  size_t channels() const { return static_cast<size_t>(colours) + (alpha ? 1 : 0); }
 };
 
 // Writes `image` into `file` as an image object drawn smoothed, and returns

@@ -101,6 +101,7 @@ TEST(PdfImagesTest, AnImageThatItsDataDoesNotFillIsOneTransparentPixel) {
       {{0, 1, 3, false, {}, "", {}}, "no width"},
       {{1, 1, 3, false, {}, "", {"\x78\x9C", 3, 3, ""}}, "PNG data of three bits"},
       {{1, 1, 1, false, {}, "", {"\x78\x9C", 1, 8, "\x01"}}, "a palette of part of a colour"},
+      {{1, 1, 3, false, {}, "", {"\x78\x9C", 3, 8, "\x01\x02\x03"}}, "a palette of RGB samples"},
   };
   for (const auto& c : kCases) {
     PdfFile file;
