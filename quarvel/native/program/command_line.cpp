@@ -82,7 +82,7 @@ constexpr std::string_view kEncodingExpected = "a code page that iconv knows";
 
 // The options, in the order of the help.
 constexpr Option<Given> kOptions[] = {
-    {'o', "output", "FILE", "write the first job to FILE (\"-\": standard output)",
+    {{'o', "output", "FILE", "write the first job to FILE (\"-\": standard output)"},
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.destinations.push_back(Destination::kFile);
        return Store(NonEmpty(value), given.output, "a file name");
