@@ -123,6 +123,11 @@ constexpr Option<Given> kOptions[] = {
        given.line.mode = Mode::kCheck;
        return std::nullopt;
      }},
+    {{'\0', "lsp", "", "serve editors as a language server on standard input and output"},
+     [](std::string_view, Given& given) -> std::optional<std::string_view> {
+       given.line.mode = Mode::kLanguageServer;
+       return std::nullopt;
+     }},
     {{'W', "", "NAME", "with --check: report findings of kind NAME; -Wno-NAME: do not"},
      [](std::string_view value, Given& given) -> std::optional<std::string_view> {
        given.kinds_chosen = true;
@@ -200,12 +205,17 @@ void ResolveFormat(const Given& given, CommandLine& line) {
 
 // The combinations of settings that a check cannot take.
 std::optional<std::string> CheckCheckingCombination(const Given& given, const CommandLine& line) {
-  if (line.mode != Mode::kCheck) {
-    if (given.kinds_chosen) return "-W applies to --check only";
+  if (line.mode == Mode::kPrint) {
+    if (given.kinds_chosen) return "-W applies to --check and --lsp only";
     return std::nullopt;
   }
+  const std::string mode = line.mode == Mode::kCheck ? "--check" : "--lsp";
   if (!given.destinations.empty() || given.format) {
-    return "--check prints nothing: it takes no --output, --printer, --log or --format";
+    return mode + " prints nothing: it takes no --output, --printer, --log or --format";
+  }
+  if (line.mode == Mode::kLanguageServer) {
+    if (!line.scripts.empty()) return "--lsp takes no SCRIPT operand";
+    return std::nullopt;
   }
   if (line.scripts.empty()) return "missing SCRIPT operand";
   return std::nullopt;
@@ -265,7 +275,7 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
                                                "seconds since 1970", warnings)
                           .value_or(static_cast<int64_t>(std::time(nullptr)));
   if (const auto error = CheckCheckingCombination(given, line)) return UsageError{*error};
-  if (line.mode == Mode::kCheck) return line;
+  if (line.mode != Mode::kPrint) return line;
   ResolveFormat(given, line);
   if (const auto error = CheckCombination(given, line)) return UsageError{*error};
   return line;
@@ -290,6 +300,7 @@ std::string UsageText() {
   std::string text =
       "Usage: quarvel [OPTION]... SCRIPT\n"
       "  or:  quarvel --check [-WNAME | -Wno-NAME]... SCRIPT...\n"
+      "  or:  quarvel --lsp [-WNAME | -Wno-NAME]...\n"
       "Print the document that the document script SCRIPT describes: to a PDF file\n"
       "by default, to a file of another format, to a printer, or as an operation log.\n"
       "With SCRIPT -, the script is read from standard input.\n"
@@ -304,7 +315,10 @@ std::string UsageText() {
       "\n"
       "With --check, nothing is printed: each line of SCRIPT whose effect is likely\n"
       "not the one meant is reported on standard output as\n"
-      "PATH:LINE: warning: MESSAGE [-WNAME], and a count per script on standard error.\n" +
+      "PATH:LINE: warning: MESSAGE [-WNAME], and a count per script on standard error.\n"
+      "With --lsp, the same findings go to an editor as the diagnostics of a language\n"
+      "server (LSP 3.17) on standard input and output, with hover, an outline,\n"
+      "completion, fixes and semantic tokens; see quarvel(1).\n" +
       WarningKindsHelp() +
       "\n"
       "Environment, the defaults of the options, which win over it:\n"

@@ -26,7 +26,7 @@
 namespace quarvel {
 
 // What a run does.
-enum class Mode { kPrint, kCheck, kHelp, kVersion };
+enum class Mode { kPrint, kCheck, kLanguageServer, kHelp, kVersion };
 
 // Where the jobs of a run go.
 enum class Destination { kFile, kPrinter, kLog };

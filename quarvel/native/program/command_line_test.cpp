@@ -116,7 +116,8 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"-o", "-", "-T", "png", "s.txt"}, "png writes a file per page, not standard output"},
       {{"-T", "png", "-o", "out.PDF", "s.txt"},
        "the output 'out.PDF' ends in .pdf, not in the .png of --format png"},
-      {{"-Wtraces", "s.txt"}, "-W applies to --check only"},
+      {{"-Wtraces", "s.txt"}, "-W applies to --check and --lsp only"},
+      {{"--lsp", "s.txt"}, "--lsp takes no SCRIPT operand"},
       {{"--check", "-Wbogus", "s.txt"},
        "invalid argument 'bogus' for '-W': expected a kind of finding, or no- and a kind, as "
        "--help lists them"},

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "checker/script_checker.h"
+#include "lsp/language_server.h"
 #include "native/delivery/job_delivery.h"
 #include "native/images/image_file.h"
 #include "native/program/command_line.h"
@@ -196,6 +197,12 @@ int Check(const quarvel::CommandLine& line) {
                                stderr);
 }
 
+int ServeLanguage(const quarvel::CommandLine& line) {
+  quarvel::PosixHost system_host(line.encoding.c_str());
+  quarvel::LanguageServer server(system_host, WhyImageCannotLoad, line.checks, QUARVEL_VERSION);
+  return quarvel::RunLanguageServer(server, stdin, stdout, stderr, "quarvel");
+}
+
 // Closes standard output as the GNU tools do at their end: a write to it
 // that failed, or that closing it makes fail, fails the run, with one
 // message unless the run failed already. Standard output closed before the
@@ -218,6 +225,7 @@ int Run(const quarvel::CommandLine& line) {
     case quarvel::Mode::kVersion: std::printf("quarvel %s\n", QUARVEL_VERSION); return kSuccess;
     case quarvel::Mode::kPrint: return Print(line);
     case quarvel::Mode::kCheck: return Check(line);
+    case quarvel::Mode::kLanguageServer: return ServeLanguage(line);
   }
   return kSuccess;
 }
