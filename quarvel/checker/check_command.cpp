@@ -14,6 +14,11 @@ constexpr Option<CheckCommand> kOptions[] = {
      [](std::string_view value, CheckCommand& command) {
        return ApplyWarningOption(value, command.warnings);
      }},
+    {{'\0', "lsp", "", "serve editors as a language server on standard input and output"},
+     [](std::string_view, CheckCommand& command) -> std::optional<std::string_view> {
+       command.language_server = true;
+       return std::nullopt;
+     }},
     {{'h', "help", "", "show this help and exit"},
      [](std::string_view, CheckCommand& command) -> std::optional<std::string_view> {
        command.help = true;
@@ -40,7 +45,10 @@ std::variant<CheckCommand, CheckCommandError> ParseCheckCommand(
                                       command, EndsParsing);
   if (const auto* error = std::get_if<std::string>(&parsed)) return CheckCommandError{*error};
   command.scripts = std::move(std::get<std::vector<size_t>>(parsed));
-  if (command.scripts.empty() && !EndsParsing(command)) {
+  if (command.language_server && !command.scripts.empty()) {
+    return CheckCommandError{"--lsp takes no SCRIPT operand"};
+  }
+  if (command.scripts.empty() && !command.language_server && !EndsParsing(command)) {
     return CheckCommandError{"missing SCRIPT operand"};
   }
   return command;
@@ -50,6 +58,7 @@ std::string CheckUsage(std::string_view program) {
   const std::string name(program);
   return "Usage: " + name +
          " [OPTION]... SCRIPT...\n"
+         "  or:  " + name + " --lsp [OPTION]...\n"
          "Check document scripts: report each line that prints other than it seems\n"
          "to, as PATH:LINE: warning: MESSAGE [-WNAME].\n"
          "\n" +

@@ -19,6 +19,8 @@ struct CheckCommand {
   WarningSet warnings = WarningSet::Default();
   // The arguments that name scripts, by their index in the arguments.
   std::vector<size_t> scripts;
+  // --lsp: serve editors as a language server instead of checking scripts.
+  bool language_server = false;
   bool help = false;
   bool version = false;
 };

@@ -50,6 +50,7 @@ TEST(ParseCheckCommandTest, RefusesUnknownOptionsAndKindsAndNoScript) {
        "--help lists them"},
       {{"-Wtraces"}, "missing SCRIPT operand"},
       {{}, "missing SCRIPT operand"},
+      {{"--lsp", "a.txt"}, "--lsp takes no SCRIPT operand"},
   };
   for (const auto& [arguments, message] : cases) {
     const auto parsed = ParseCheckCommand(arguments);

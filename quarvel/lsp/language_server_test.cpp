@@ -6,6 +6,7 @@
 #include <string>
 
 #include "lsp/json_rpc.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 namespace {
@@ -40,7 +41,7 @@ constexpr char kScript[] =
     "endDocument\n";
 
 std::string Probe(const WideString& path) {
-  return path == WideString(u"/scripts/missing.png") ? "no such file" : "";
+  return ToUtf8(path) == "/scripts/missing.png" ? "no such file" : "";
 }
 
 json Request(int id, const char* method, json params) {

@@ -3,6 +3,9 @@
 // finding on standard output and prints nothing else.
 #include "win32/win32_windows.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include "checker/check_command.h"
 #include "checker/script_checker.h"
 #include "host.h"
+#include "lsp/language_server.h"
 #include "win32/win32_gdi.h"
 #include "win32/win32_printer.h"
 
@@ -27,6 +31,15 @@ std::string Utf8(const wchar_t* text) {
   return utf8;
 }
 
+// Serves an editor on standard input and output, which carry the
+// protocol's bytes untranslated.
+int ServeLanguage(quarvel::Host& host, const quarvel::WarningSet& warnings) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  quarvel::LanguageServer server(host, quarvel::WhyPictureCannotLoad, warnings, QUARVEL_VERSION);
+  return quarvel::RunLanguageServer(server, stdin, stdout, stderr, kProgram);
+}
+
 int RunCommand(const quarvel::CheckCommand& command, wchar_t** argv,
                const std::vector<std::string>& arguments) {
   if (command.help) {
@@ -37,10 +50,11 @@ int RunCommand(const quarvel::CheckCommand& command, wchar_t** argv,
     std::printf("%s %s\n", kProgram, QUARVEL_VERSION);
     return 0;
   }
-  std::vector<quarvel::ScriptArgument> scripts;
-  for (size_t index : command.scripts) scripts.push_back({argv[index + 1], arguments[index]});
   const quarvel::GdiplusSession gdiplus;
   const auto host = quarvel::NewSystemHost();
+  if (command.language_server) return ServeLanguage(*host, command.warnings);
+  std::vector<quarvel::ScriptArgument> scripts;
+  for (size_t index : command.scripts) scripts.push_back({argv[index + 1], arguments[index]});
   return quarvel::CheckScripts(*host, quarvel::WhyPictureCannotLoad, scripts, command.warnings,
                                kProgram, stdout, stderr);
 }
