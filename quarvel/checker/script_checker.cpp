@@ -51,8 +51,8 @@ class FindingWriter {
 }  // namespace
 
 bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
-                 const WarningSet& enabled, const Diagnostics::Sink& sink) {
-  Diagnostics diagnostics(enabled, sink);
+                 const CheckOptions& options, const Diagnostics::Sink& sink) {
+  Diagnostics diagnostics(options.warnings, sink);
   CheckingHost checking_host(host, diagnostics);
   CheckingPrinter printer(diagnostics, probe);
   LineChecker lines(diagnostics, host);
@@ -69,14 +69,14 @@ bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
 }
 
 int CheckScripts(Host& host, const ImageProbe& probe, const std::vector<ScriptArgument>& scripts,
-                 const WarningSet& enabled, std::string_view program, std::FILE* out,
+                 const CheckOptions& options, std::string_view program, std::FILE* out,
                  std::FILE* err) {
   bool any_finding = false;
   bool unreadable = false;
   for (const ScriptArgument& script : scripts) {
     FindingWriter writer(script, out);
     const auto write = [&writer](const Finding& finding) { writer.Write(finding); };
-    if (!CheckScript(host, probe, script.path.c_str(), enabled, write)) {
+    if (!CheckScript(host, probe, script.path.c_str(), options, write)) {
       std::fprintf(err, "%.*s: cannot open %s: %s\n", static_cast<int>(program.size()),
                    program.data(), script.shown.c_str(), std::strerror(errno));
       unreadable = true;

@@ -23,8 +23,8 @@ std::string ProbeAllButMissing(const WideString& path) {
 // The findings of every kind about `script`, as "LINE: kind: MESSAGE".
 Strings Check(const std::string& script) {
   WriteFileBytes("s.txt", script);
-  WarningSet all = WarningSet::Default();
-  all.Enable(Warning::kTraces, true);
+  CheckOptions all;
+  all.warnings.Enable(Warning::kTraces, true);
   Strings lines;
   CheckScript(TestHost(), ProbeAllButMissing, std::filesystem::path("s.txt").c_str(), all,
               [&lines](const Finding& finding) {
@@ -177,7 +177,7 @@ TEST(ScriptCheckerTest, WellFormedScriptsHaveNoFinding) {
   for (const char* script : {"examples/invoice.txt", "tests/e2e/cases/two_documents/script.txt"}) {
     Strings lines;
     EXPECT_TRUE(CheckScript(
-        TestHost(), ProbeAllButMissing, (source / script).c_str(), WarningSet::Default(),
+        TestHost(), ProbeAllButMissing, (source / script).c_str(), CheckOptions(),
         [&](const Finding& finding) { lines.push_back(FormatFinding(script, finding)); }))
         << script;
     EXPECT_EQ(lines, Strings{}) << script;
@@ -211,7 +211,7 @@ CheckRun RunChecks(const Strings& names) {
   WriteFileBytes("err.txt", "");
   std::FILE* out = std::fopen("out.txt", "wb");
   std::FILE* err = std::fopen("err.txt", "wb");
-  const int status = CheckScripts(TestHost(), ProbeAllButMissing, scripts, WarningSet::Default(),
+  const int status = CheckScripts(TestHost(), ProbeAllButMissing, scripts, CheckOptions(),
                                   "prog", out, err);
   std::fclose(out);
   std::fclose(err);

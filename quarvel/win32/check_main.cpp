@@ -41,8 +41,9 @@ int RunCommand(const quarvel::CheckCommand& command, wchar_t** argv,
   for (size_t index : command.scripts) scripts.push_back({argv[index + 1], arguments[index]});
   const quarvel::GdiplusSession gdiplus;
   const auto host = quarvel::NewSystemHost();
-  return quarvel::CheckScripts(*host, quarvel::WhyPictureCannotLoad, scripts, command.warnings,
-                               kProgram, stdout, stderr);
+  const quarvel::CheckOptions options{command.warnings, GetACP() == CP_UTF8};
+  return quarvel::CheckScripts(*host, quarvel::WhyPictureCannotLoad, scripts, options, kProgram,
+                               stdout, stderr);
 }
 
 }  // namespace

@@ -187,12 +187,20 @@ std::string WhyImageCannotLoad(const quarvel::WideString& path) {
   return fault == quarvel::ImageFault::kNone ? "" : std::string(DescribeImageFault(fault));
 }
 
+// Whether `host` reads script text as UTF-8: "\u0159" as its two bytes.
+bool ReadsUtf8(quarvel::Host& host) {
+  quarvel::WideString wide;
+  host.ConvertAnsiText("\xC5\x99", &wide);
+  return wide == quarvel::WideString(1, 0x0159);
+}
+
 int Check(const quarvel::CommandLine& line) {
   quarvel::PosixHost system_host(line.encoding.c_str());
   quarvel::ScriptHost host(system_host, false);
   std::vector<quarvel::ScriptArgument> scripts;
   for (const std::string& script : line.scripts) scripts.push_back({script, script});
-  return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, line.checks, "quarvel", stdout,
+  const quarvel::CheckOptions options{line.checks, ReadsUtf8(host)};
+  return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, options, "quarvel", stdout,
                                stderr);
 }
 
