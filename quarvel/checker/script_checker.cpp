@@ -53,7 +53,7 @@ class FindingWriter {
 bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
                  const CheckOptions& options, const Diagnostics::Sink& sink) {
   Diagnostics diagnostics(options.warnings, sink);
-  CheckingHost checking_host(host, diagnostics);
+  CheckingHost checking_host(host, diagnostics, options.code_page_is_utf8);
   CheckingPrinter printer(diagnostics, probe);
   LineChecker lines(diagnostics, host);
   PrintDocument(checking_host, printer, path, &lines);
@@ -62,6 +62,7 @@ bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
     return false;
   }
   diagnostics.Hold();
+  checking_host.Finish();
   lines.Finish();
   printer.Finish();
   diagnostics.Flush();

@@ -28,7 +28,8 @@ struct CheckOptions {
 // Checks the script at `path`, read through `host`, trying image files with
 // `probe`, and passes each finding of the kinds in `options` to `sink` as
 // it is made: in the order of the lines that the interpreter reads, and
-// last, in line order, those about what the end of the script left open.
+// last, in line order, those about the whole script: what its bytes hold,
+// what its end left open, and whether it prints anything.
 // Returns false when the script cannot be opened (errno then tells why).
 // The script is opened once, so it may be a stream that cannot be read
 // twice.
