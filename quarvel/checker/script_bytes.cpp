@@ -46,7 +46,8 @@ void ScriptBytes::TakeByte(char byte) {
 void ScriptBytes::TakeUtf8(unsigned char byte) {
   if (utf8_pending_ != 0 && IsUtf8Continuation(byte)) {
     // A byte-order mark is no text.
-    const bool mark = offset_ == kUtf8ByteOrderMark.size() && start_.starts_with(kUtf8ByteOrderMark);
+    const bool mark =
+        offset_ == kUtf8ByteOrderMark.size() && start_.starts_with(kUtf8ByteOrderMark);
     if (--utf8_pending_ == 0 && utf8_text_line_ == 0 && !mark) utf8_text_line_ = line_;
     return;
   }

@@ -45,9 +45,10 @@ struct ScriptArgument {
 
 // Checks each of `scripts` with `options` and writes the findings to `out`,
 // one line each, then one summary line per script with findings to `err`
-// ("quarvel: 2 warnings in invoice.txt", for the program name `program`). A script that cannot be opened is reported on `err`. Returns
-// the exit status: 2 when a script could not be opened, else 1 when any
-// script has a finding, else 0.
+// ("quarvel: 2 warnings in invoice.txt", for the program name `program`).
+// A script that cannot be opened is reported on `err`. Returns the exit
+// status: 2 when a script could not be opened, else 1 when any script has
+// a finding, else 0.
 int CheckScripts(Host& host, const ImageProbe& probe, const std::vector<ScriptArgument>& scripts,
                  const CheckOptions& options, std::string_view program, std::FILE* out,
                  std::FILE* err);

@@ -193,7 +193,8 @@ constexpr const char* kPrintsNoDocument =
 std::string Utf16Finding(const std::string& why, const std::string& code_page) {
   return "1: warning: the script is UTF-16 text (" + why +
          "), but scripts are read a byte at a time: no line of it is a keyword; convert it to "
-         "the code page that it is read in (iconv -f UTF-16 -t " + code_page + ") [-Wencoding]";
+         "the code page that it is read in (iconv -f UTF-16 -t " +
+         code_page + ") [-Wencoding]";
 }
 
 // `ascii` in UTF-16LE.
@@ -207,25 +208,31 @@ std::string Utf16Le(std::string_view ascii) {
 // script prints at all, each beside a neighbour that must not be reported.
 const WholeScriptCase kWholeScriptCases[] = {
     // Byte-order marks and UTF-16, said once for the whole script.
-    {"\xEF\xBB\xBF" + OnPage("beginText\nspare\n60\nnormal\nspare\n10\n700\nHi\nendText\n"), false,
+    {"\xEF\xBB\xBF" + OnPage("beginText\nspare\n60\nnormal\nspare\n10\n700\nHi\nendText\n"),
+     false,
      {"1: warning: the script starts with a UTF-8 byte-order mark, which is read as part of this "
       "line: it is no \"pageOrientation\", and no landscape is asked for; save the script "
       "without the mark [-Wencoding]",
       "2: warning: \"portrait\" is a keyword of the orientation prologue, ignored at the top "
       "level [-Wmisplaced]"}},
-    {"\xEF\xBB\xBF" "beginDocument\n", false,
+    {"\xEF\xBB\xBF"
+     "beginDocument\n",
+     false,
      {"1: warning: the script starts with a UTF-8 byte-order mark, which is read as part of this "
       "line; save the script without the mark [-Wencoding]",
       "1: warning: the script has no orientation prologue: its first line, \"beginDocument\", is "
       "read as the prologue and not acted on [-Wprologue]",
       kPrintsNoDocument}},
-    {"\xFF\xFE" + Utf16Le("pageOrientation\r\nportrait\r\nbeginDocument\r\n"), false,
+    {"\xFF\xFE" + Utf16Le("pageOrientation\r\nportrait\r\nbeginDocument\r\n"),
+     false,
      {Utf16Finding("it starts with a UTF-16 byte-order mark", "WINDOWS-1250"), kPrintsNoDocument}},
-    {Utf16Le("pageOrientation\nportrait\nbeginDocument\n"), true,
+    {Utf16Le("pageOrientation\nportrait\nbeginDocument\n"),
+     true,
      {Utf16Finding("a NUL byte stands beside each character", "UTF-8"), kPrintsNoDocument}},
     // UTF-8 text read in a single-byte code page, and its neighbours: text
     // read as UTF-8, and text in the code page.
-    {OnPage(TextBlock("60", "normal") + "Hi\nP\u0159\u00edli\u0161 \U0001F600\nendText\n"), false,
+    {OnPage(TextBlock("60", "normal") + "Hi\nP\u0159\u00edli\u0161 \U0001F600\nendText\n"),
+     false,
      {"13: warning: the script is UTF-8 text, read in a single-byte code page: "
       "\"P\u0159\u00edli\u0161 \U0001F600\" prints as \"P\u0139\u2122\u0102\u00adli\u0139\u02c7 "
       "\u0111\u017a\xC2\x98\u20ac\"; read it as UTF-8 (--encoding=UTF-8 natively; on Windows, "
@@ -233,20 +240,25 @@ const WholeScriptCase kWholeScriptCases[] = {
     {OnPage(TextBlock("60", "normal") + "P\u0159\u00edli\u0161\nendText\n"), true, {}},
     {OnPage(TextBlock("60", "normal") + "P\xF8\xEDli\x9A \xC5\x99\nendText\n"), false, {}},
     // Carriage returns that end no line.
-    {"pageOrientation\rportrait\rbeginDocument\r", false,
+    {"pageOrientation\rportrait\rbeginDocument\r",
+     false,
      {"1: warning: the script's lines end in carriage returns alone, which end no line: the whole "
       "script is read as this one line; end its lines in LF or CR LF [-Wline-ends]",
       kPrintsNoDocument}},
-    {OnPage(TextBlock("60", "normal") + "a\rb\nc\r\r\nd\re\nendText\n"), false,
+    {OnPage(TextBlock("60", "normal") + "a\rb\nc\r\r\nd\re\nendText\n"),
+     false,
      {"12: warning: this line holds a carriage return without a line feed, which ends no line: "
       "what follows it is read as more of this line; 1 more line holds one too [-Wline-ends]"}},
     // NUL bytes, and a byte 0x1A that ends the script early, at the end
     // of what the stream reads at once, and at the end of the file.
-    {OnPage(TextBlock("60", "normal") + "endText\0more\nHi\0\nendText\n"s), false,
+    {OnPage(TextBlock("60", "normal") + "endText\0more\nHi\0\nendText\n"s),
+     false,
      {"12: warning: this line holds a NUL byte, which is read as part of the line: it is no "
       "keyword, and its text or path ends at the NUL; 1 more line holds one too "
       "[-Wcontrol-char]"}},
-    {"pageOrientation\nportrait\nbeginDocument\nbeginPage\n\x1A" "endPage\nendDocument\n", false,
+    {"pageOrientation\nportrait\nbeginDocument\nbeginPage\n\x1A"
+     "endPage\nendDocument\n",
+     false,
      {"1: warning: the script prints nothing: no document that it begins is ended "
       "[-Wprints-nothing]",
       "3: warning: the document started here is never ended: \"endDocument\" is missing, so the "
@@ -254,14 +266,17 @@ const WholeScriptCase kWholeScriptCases[] = {
       "4: warning: the page started here is never ended: \"endPage\" is missing [-Wspooler]",
       "5: warning: a byte 0x1A (Ctrl-Z) ends the script here, as it ends a text file: nothing "
       "after it is read [-Wcontrol-char]"}},
-    {std::string(65535, 'x') + "\x1A" "beginDocument\n", false,
+    {std::string(65535, 'x') + "\x1A"
+                               "beginDocument\n",
+     false,
      {"1: warning: a byte 0x1A (Ctrl-Z) ends the script here, as it ends a text file: nothing "
       "after it is read [-Wcontrol-char]",
       kPrintsNoDocument}},
     {std::string(65535, 'x') + "\x1A", false, {kPrintsNoDocument}},
     {OnPage(TextBlock("60", "normal") + "Hi\nendText\n") + "\x1A", false, {}},
     // Scripts that print nothing but blank pages.
-    {OnPage(""), false,
+    {OnPage(""),
+     false,
      {"1: warning: the script prints nothing: the documents that it ends have nothing drawn on "
       "their pages [-Wprints-nothing]"}},
 };
@@ -319,8 +334,8 @@ CheckRun RunChecks(const Strings& names) {
   WriteFileBytes("err.txt", "");
   std::FILE* out = std::fopen("out.txt", "wb");
   std::FILE* err = std::fopen("err.txt", "wb");
-  const int status = CheckScripts(TestHost(), ProbeAllButMissing, scripts, CheckOptions(),
-                                  "prog", out, err);
+  const int status =
+      CheckScripts(TestHost(), ProbeAllButMissing, scripts, CheckOptions(), "prog", out, err);
   std::fclose(out);
   std::fclose(err);
   return {status, ReadFileBytes("out.txt"), ReadFileBytes("err.txt")};
