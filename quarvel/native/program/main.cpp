@@ -183,8 +183,8 @@ int Print(const quarvel::CommandLine& line) {
 // Why the image file at `path` cannot be loaded by the printer's loader; ""
 // when it can.
 std::string WhyImageCannotLoad(const quarvel::WideString& path) {
-  const quarvel::ImageFault fault = quarvel::LoadImageFile(quarvel::ToUtf8(path)).fault;
-  return fault == quarvel::ImageFault::kNone ? "" : std::string(DescribeImageFault(fault));
+  const quarvel::LoadedImage loaded = quarvel::LoadImageFile(quarvel::ToUtf8(path));
+  return loaded.fault == quarvel::ImageFault::kNone ? "" : DescribeImageFault(loaded);
 }
 
 // Whether `host` reads script text as UTF-8: "\u0159" as its two bytes.
