@@ -230,13 +230,15 @@ const WholeScriptCase kWholeScriptCases[] = {
      true,
      {Utf16Finding("a NUL byte stands beside each character", "UTF-8"), kPrintsNoDocument}},
     // UTF-8 text read in a single-byte code page, and its neighbours: text
-    // read as UTF-8, and text in the code page.
-    {OnPage(TextBlock("60", "normal") + "Hi\nP\u0159\u00edli\u0161 \U0001F600\nendText\n"),
+    // read as UTF-8, and text in the code page. (Its bytes read alike in
+    // Windows-1250 and Windows-1252.)
+    {OnPage(TextBlock("60", "normal") + "Hi\n\u0104 20 \u00b0C \u2013 5 \u20ac\nendText\n"),
      false,
      {"13: warning: the script is UTF-8 text, read in a single-byte code page: "
-      "\"P\u0159\u00edli\u0161 \U0001F600\" prints as \"P\u0139\u2122\u0102\u00adli\u0139\u02c7 "
-      "\u0111\u017a\xC2\x98\u20ac\"; read it as UTF-8 (--encoding=UTF-8 natively; on Windows, "
-      "when the system's code page is UTF-8) or save it in its code page [-Wencoding]"}},
+      "\"\u0104 20 \u00b0C \u2013 5 \u20ac\" prints as \"\u00c4\u201e 20 \u00c2\u00b0C "
+      "\u00e2\u20ac\u201c 5 \u00e2\u201a\u00ac\"; read it as UTF-8 (--encoding=UTF-8 natively; "
+      "on Windows, when the system's code page is UTF-8) or save it in its code page "
+      "[-Wencoding]"}},
     {OnPage(TextBlock("60", "normal") + "P\u0159\u00edli\u0161\nendText\n"), true, {}},
     {OnPage(TextBlock("60", "normal") + "P\xF8\xEDli\x9A \xC5\x99\nendText\n"), false, {}},
     // Carriage returns that end no line.
