@@ -76,7 +76,7 @@ void BM_CheckScriptFile(benchmark::State& state) {
   RunOverScriptFile(state, [](const char* path) {
     size_t findings = 0;
     CheckScript(
-        TestHost(), [](const WideString&) { return std::string(); }, path, WarningSet::Default(),
+        TestHost(), [](const WideString&) { return std::string(); }, path, CheckOptions(),
         [&findings](const Finding&) { ++findings; });
     benchmark::DoNotOptimize(findings);
   });

@@ -51,6 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quarvel::CheckImagesAreReleased(printer.operations());
   quarvel::CheckScript(
       host, [](const quarvel::WideString&) { return std::string(); }, "script.txt",
-      quarvel::WarningSet::Default(), [](const quarvel::Finding&) {});
+      quarvel::CheckOptions(), [](const quarvel::Finding&) {});
   return 0;
 }

@@ -8,6 +8,7 @@ packages=(
   googletest libbenchmark-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev libgdk-pixbuf-2.0-dev libcups2-dev fonts-liberation
   libharfbuzz-dev libdeflate-dev libturbojpeg0-dev libpng-dev fonts-urw-base35 mupdf-tools python3-pil
+  nlohmann-json3-dev neovim
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xdotool x11-utils imagemagick
   cups cups-client printer-driver-cups-pdf poppler-utils qpdf

@@ -19,7 +19,7 @@ struct ParseCase {
 };
 
 // Guards against options taken for scripts or the reverse, and -W options
-// that do not reach the kinds they name.
+// that do not reach the kinds or the group they name.
 TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
   const ParseCase cases[] = {
       {{"a.txt"}, {0}, false, true, false},
@@ -28,6 +28,9 @@ TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
       {{"--help"}, {}, false, true, true},
       {{"-Wno-traces", "-Wspooler", "a.txt"}, {2}, false, true, false},
       {{"-W", "traces", "a.txt"}, {2}, true, true, false},
+      {{"-Wall", "a.txt"}, {1}, true, true, false},
+      {{"-Wno-all", "a.txt"}, {1}, false, false, false},
+      {{"-Wno-all", "-W", "spooler", "a.txt"}, {3}, false, true, false},
   };
   for (const ParseCase& c : cases) {
     const auto parsed = ParseCheckCommand(c.arguments);

@@ -1,7 +1,9 @@
 // The checker's host: the script is read through the host it wraps, and
 // nothing is written. Traces are dropped without creating or touching a
 // file, and a trace that a second block truncates again is reported as a
-// note, since the first block's trace is lost.
+// note, since the first block's trace is lost. The script's bytes are
+// watched as they are read, for what its lines do not show: its encoding,
+// its line ends and its control characters.
 #ifndef QUARVEL_CHECKER_CHECKING_HOST_H_
 #define QUARVEL_CHECKER_CHECKING_HOST_H_
 
@@ -13,16 +15,18 @@
 #include <string_view>
 
 #include "checker/diagnostics.h"
+#include "checker/script_bytes.h"
 #include "host.h"
 
 namespace quarvel {
 
 class CheckingHost : public HostWrapper {
  public:
-  // Reads through `target` and reports to `diagnostics`; both must outlive
-  // the host.
-  CheckingHost(Host& target, Diagnostics& diagnostics)
-      : HostWrapper(target), diagnostics_(diagnostics) {}
+  // Reads through `target`, which reads scripts as UTF-8 or not as
+  // `code_page_is_utf8` says, and reports to `diagnostics`; both must
+  // outlive the host.
+  CheckingHost(Host& target, Diagnostics& diagnostics, bool code_page_is_utf8)
+      : HostWrapper(target), diagnostics_(diagnostics), code_page_is_utf8_(code_page_is_utf8) {}
 
   // Opens the script through the wrapped host, and remembers why it could
   // not be opened.
@@ -36,8 +40,19 @@ class CheckingHost : public HostWrapper {
   // script was opened.
   int open_error() const { return open_error_; }
 
+  // Reports what the bytes of the script hold. Called once, after the
+  // interpreter has read the whole script.
+  void Finish();
+
  private:
+  void ReportUtf16();
+  void ReportUtf8Text();
+  void ReportLineEnds();
+  void ReportControlChars();
+
   Diagnostics& diagnostics_;
+  const bool code_page_is_utf8_;
+  ScriptBytes bytes_;
   // The line of the block that created each trace last.
   std::map<std::string, size_t> traces_;
   int open_error_ = 0;

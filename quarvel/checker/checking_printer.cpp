@@ -23,6 +23,8 @@ void CheckingPrinter::StartDocument() {
     return;
   }
   document_line_ = diagnostics_.current_line();
+  started_document_ = true;
+  drawn_in_document_ = false;
 }
 
 void CheckingPrinter::StartPage() {
@@ -58,6 +60,8 @@ void CheckingPrinter::EndDocument() {
   }
   document_line_ = 0;
   page_line_ = 0;
+  ended_document_ = true;
+  printed_ = printed_ || drawn_in_document_;
 }
 
 std::unique_ptr<Picture> CheckingPrinter::LoadPicture(const WideString& path) {
@@ -79,6 +83,16 @@ void CheckingPrinter::Finish() {
                         "the document started here is never ended: \"endDocument\" is missing, "
                         "so the job is never completed");
   }
+  if (const std::string why = WhyNothingPrints(); !why.empty()) {
+    diagnostics_.Report(1, Warning::kPrintsNothing, "the script prints nothing: " + why);
+  }
+}
+
+std::string CheckingPrinter::WhyNothingPrints() const {
+  if (printed_) return "";
+  if (!started_document_) return "no \"beginDocument\" line begins a document";
+  if (!ended_document_) return "no document that it begins is ended";
+  return "the documents that it ends have nothing drawn on their pages";
 }
 
 void CheckingPrinter::OutputText(DevicePoint at, const FontSpec& font, const WideString&) {
@@ -116,6 +130,7 @@ void CheckingPrinter::ReportBeyond(const std::string& what) {
 }
 
 void CheckingPrinter::Draw(const char* what) {
+  drawn_in_document_ = drawn_in_document_ || page_line_ != 0;
   if (page_line_ != 0 || reported_drawing_) return;
   reported_drawing_ = true;
   Report(std::string(what) + " is drawn outside an open page, where it goes nowhere");

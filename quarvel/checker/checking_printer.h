@@ -2,7 +2,8 @@
 // that a spooler would drop or that lose output, as the script's keywords
 // drive them: pages outside documents, a second start while one is open,
 // an end without its start, drawing outside a page, and what the script
-// leaves open at its end. It also tries every image file the script names.
+// leaves open at its end, and a script that prints nothing. It also tries
+// every image file the script names.
 #ifndef QUARVEL_CHECKER_CHECKING_PRINTER_H_
 #define QUARVEL_CHECKER_CHECKING_PRINTER_H_
 
@@ -41,8 +42,9 @@ class CheckingPrinter : public Printer {
   std::unique_ptr<Picture> LoadPicture(const WideString& path) override;
   void DrawPicture(Picture&, const ImageRect& rect) override;
 
-  // Reports the page and the document that the script left open. Called
-  // once, after the interpreter has read the whole script.
+  // Reports the page and the document that the script left open, and a
+  // script that completed no document with anything drawn on its pages.
+  // Called once, after the interpreter has read the whole script.
   void Finish();
 
  private:
@@ -52,6 +54,8 @@ class CheckingPrinter : public Printer {
   void Report(const std::string& message);
   // Reports that `what` is left out by the native printer.
   void ReportBeyond(const std::string& what);
+  // Why the script prints nothing; empty when it prints.
+  std::string WhyNothingPrints() const;
 
   Diagnostics& diagnostics_;
   const ImageProbe probe_;
@@ -59,6 +63,12 @@ class CheckingPrinter : public Printer {
   size_t document_line_ = 0;
   size_t page_line_ = 0;
   bool reported_drawing_ = false;
+  // Whether a document was started, one was ended, and whether anything
+  // was drawn on a page of the open document, and of an ended one.
+  bool started_document_ = false;
+  bool ended_document_ = false;
+  bool drawn_in_document_ = false;
+  bool printed_ = false;
 };
 
 }  // namespace quarvel

@@ -26,6 +26,10 @@ constexpr WarningInfo kWarningInfo[] = {
     {Warning::kImage, "image", false},
     {Warning::kTraces, "traces", true},
     {Warning::kRange, "range", false},
+    {Warning::kEncoding, "encoding", false},
+    {Warning::kLineEnds, "line-ends", false},
+    {Warning::kControlChar, "control-char", false},
+    {Warning::kPrintsNothing, "prints-nothing", false},
 };
 static_assert(std::size(kWarningInfo) == kWarningKinds);
 
@@ -51,7 +55,7 @@ std::string WarningKindsHelp() {
     kinds += info.name;
     if (info.note) kinds += " (a note, reported only with -W" + std::string(info.name) + ")";
   }
-  return kinds + "\n";
+  return kinds + "\n  " + std::string(kAllWarnings) + " (every kind above, the notes included)\n";
 }
 
 WarningSet WarningSet::Default() {
@@ -65,6 +69,10 @@ bool WarningSet::Apply(std::string_view option) {
   option.remove_prefix(2);
   const bool enable = !option.starts_with("no-");
   if (!enable) option.remove_prefix(3);
+  if (option == kAllWarnings) {
+    for (const WarningInfo& info : kWarningInfo) Enable(info.kind, enable);
+    return true;
+  }
   const std::optional<Warning> kind = WarningNamed(option);
   if (!kind) return false;
   Enable(*kind, enable);

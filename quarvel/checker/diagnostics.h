@@ -29,9 +29,17 @@ enum class Warning : uint8_t {
   kImage,            // an image file that cannot be loaded
   kTraces,           // a trace truncated again, its earlier content lost
   kRange,            // a drawing beyond what the native printer draws
+  kEncoding,         // a byte-order mark, UTF-16, or UTF-8 read in a single-byte code page
+  kLineEnds,         // carriage returns without line feeds, which end no line
+  kControlChar,      // a NUL byte in a line, or a byte 0x1A that ends the script early
+  kPrintsNothing,    // a script that completes no job with anything on it
 };
 
-inline constexpr size_t kWarningKinds = 13;
+inline constexpr size_t kWarningKinds = 17;
+
+// The name of the group of every kind, the notes included, for -Wall and
+// -Wno-all.
+inline constexpr std::string_view kAllWarnings = "all";
 
 // The name of `kind`, as -W takes it.
 std::string_view WarningName(Warning kind);
@@ -54,8 +62,9 @@ class WarningSet {
   void Enable(Warning kind, bool enabled) { kinds_.set(static_cast<size_t>(kind), enabled); }
   bool Enabled(Warning kind) const { return kinds_.test(static_cast<size_t>(kind)); }
 
-  // Applies one option: -WNAME enables, -Wno-NAME disables. Returns false,
-  // changing nothing, for any other argument.
+  // Applies one option: -WNAME enables, -Wno-NAME disables, the kind or
+  // the group (kAllWarnings) NAME. Returns false, changing nothing, for any
+  // other argument.
   bool Apply(std::string_view option);
 
  private:

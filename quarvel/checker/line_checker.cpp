@@ -3,6 +3,7 @@
 #include <array>
 
 #include "checker/script_keywords.h"
+#include "text/byte_order.h"
 #include "text/quoted_text.h"
 #include "script/script_values.h"
 
@@ -190,6 +191,15 @@ std::string LineChecker::Quote(std::string_view text) const {
 }
 
 void LineChecker::CheckPrologueLine(size_t line, std::string_view text) {
+  if (text.starts_with(kUtf8ByteOrderMark)) {
+    text.remove_prefix(kUtf8ByteOrderMark.size());
+    Report(line, Warning::kEncoding,
+           "the script starts with a UTF-8 byte-order mark, which is read as part of this line" +
+               std::string(text == "pageOrientation"
+                               ? ": it is no \"pageOrientation\", and no landscape is asked for"
+                               : "") +
+               "; save the script without the mark");
+  }
   if (text == "pageOrientation") return;
   if (IsOrientationWord(text)) {
     Report(

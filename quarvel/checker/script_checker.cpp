@@ -51,9 +51,9 @@ class FindingWriter {
 }  // namespace
 
 bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
-                 const WarningSet& enabled, const Diagnostics::Sink& sink) {
-  Diagnostics diagnostics(enabled, sink);
-  CheckingHost checking_host(host, diagnostics);
+                 const CheckOptions& options, const Diagnostics::Sink& sink) {
+  Diagnostics diagnostics(options.warnings, sink);
+  CheckingHost checking_host(host, diagnostics, options.code_page_is_utf8);
   CheckingPrinter printer(diagnostics, probe);
   LineChecker lines(diagnostics, host);
   PrintDocument(checking_host, printer, path, &lines);
@@ -62,6 +62,7 @@ bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
     return false;
   }
   diagnostics.Hold();
+  checking_host.Finish();
   lines.Finish();
   printer.Finish();
   diagnostics.Flush();
@@ -69,14 +70,14 @@ bool CheckScript(Host& host, const ImageProbe& probe, const PathChar* path,
 }
 
 int CheckScripts(Host& host, const ImageProbe& probe, const std::vector<ScriptArgument>& scripts,
-                 const WarningSet& enabled, std::string_view program, std::FILE* out,
+                 const CheckOptions& options, std::string_view program, std::FILE* out,
                  std::FILE* err) {
   bool any_finding = false;
   bool unreadable = false;
   for (const ScriptArgument& script : scripts) {
     FindingWriter writer(script, out);
     const auto write = [&writer](const Finding& finding) { writer.Write(finding); };
-    if (!CheckScript(host, probe, script.path.c_str(), enabled, write)) {
+    if (!CheckScript(host, probe, script.path.c_str(), options, write)) {
       std::fprintf(err, "%.*s: cannot open %s: %s\n", static_cast<int>(program.size()),
                    program.data(), script.shown.c_str(), std::strerror(errno));
       unreadable = true;

@@ -14,23 +14,32 @@ namespace quarvel {
 namespace {
 
 using Strings = std::vector<std::string>;
+using namespace std::string_literals;
 
 // Says that every image file but "missing.png" can be loaded.
 std::string ProbeAllButMissing(const WideString& path) {
   return path == Wide(u"missing.png") ? "no such file" : "";
 }
 
-// The findings of every kind about `script`, as "LINE: kind: MESSAGE".
-Strings Check(const std::string& script) {
+// The findings of the kinds in `options` about `script`, as "LINE: kind:
+// MESSAGE".
+Strings Check(const std::string& script, const CheckOptions& options) {
   WriteFileBytes("s.txt", script);
-  WarningSet all = WarningSet::Default();
-  all.Enable(Warning::kTraces, true);
   Strings lines;
-  CheckScript(TestHost(), ProbeAllButMissing, std::filesystem::path("s.txt").c_str(), all,
+  CheckScript(TestHost(), ProbeAllButMissing, std::filesystem::path("s.txt").c_str(), options,
               [&lines](const Finding& finding) {
                 lines.push_back(FormatFinding("s.txt", finding).substr(6));
               });
   return lines;
+}
+
+// The findings of every kind about `script` but that it prints nothing,
+// which the smallest scripts that show a fault do.
+Strings Check(const std::string& script) {
+  CheckOptions options;
+  options.warnings.Apply("-Wall");
+  options.warnings.Enable(Warning::kPrintsNothing, false);
+  return Check(script, options);
 }
 
 // A well-formed script with `body` on its one page; the body starts at line 5.
@@ -170,6 +179,122 @@ TEST(ScriptCheckerTest, EachKindOfFaultIsFoundAndItsNeighbourIsNot) {
   for (const CheckCase& c : kCheckCases) EXPECT_EQ(Check(c.script), c.findings) << c.script;
 }
 
+struct WholeScriptCase {
+  std::string script;
+  bool code_page_is_utf8;
+  Strings findings;
+};
+
+constexpr const char* kPrintsNoDocument =
+    "1: warning: the script prints nothing: no \"beginDocument\" line begins a document "
+    "[-Wprints-nothing]";
+// The finding of a UTF-16 script, known by `why`, to be converted to
+// `code_page`.
+std::string Utf16Finding(const std::string& why, const std::string& code_page) {
+  return "1: warning: the script is UTF-16 text (" + why +
+         "), but scripts are read a byte at a time: no line of it is a keyword; convert it to "
+         "the code page that it is read in (iconv -f UTF-16 -t " +
+         code_page + ") [-Wencoding]";
+}
+
+// `ascii` in UTF-16LE.
+std::string Utf16Le(std::string_view ascii) {
+  std::string utf16;
+  for (const char c : ascii) utf16 += std::string{c, '\0'};
+  return utf16;
+}
+
+// What a script's bytes hold that its lines do not show, and whether the
+// script prints at all, each beside a neighbour that must not be reported.
+const WholeScriptCase kWholeScriptCases[] = {
+    // Byte-order marks and UTF-16, said once for the whole script.
+    {"\xEF\xBB\xBF" + OnPage("beginText\nspare\n60\nnormal\nspare\n10\n700\nHi\nendText\n"),
+     false,
+     {"1: warning: the script starts with a UTF-8 byte-order mark, which is read as part of this "
+      "line: it is no \"pageOrientation\", and no landscape is asked for; save the script "
+      "without the mark [-Wencoding]",
+      "2: warning: \"portrait\" is a keyword of the orientation prologue, ignored at the top "
+      "level [-Wmisplaced]"}},
+    {"\xEF\xBB\xBF"
+     "beginDocument\n",
+     false,
+     {"1: warning: the script starts with a UTF-8 byte-order mark, which is read as part of this "
+      "line; save the script without the mark [-Wencoding]",
+      "1: warning: the script has no orientation prologue: its first line, \"beginDocument\", is "
+      "read as the prologue and not acted on [-Wprologue]",
+      kPrintsNoDocument}},
+    {"\xFF\xFE" + Utf16Le("pageOrientation\r\nportrait\r\nbeginDocument\r\n"),
+     false,
+     {Utf16Finding("it starts with a UTF-16 byte-order mark", "WINDOWS-1250"), kPrintsNoDocument}},
+    {Utf16Le("pageOrientation\nportrait\nbeginDocument\n"),
+     true,
+     {Utf16Finding("a NUL byte stands beside each character", "UTF-8"), kPrintsNoDocument}},
+    // UTF-8 text read in a single-byte code page, and its neighbours: text
+    // read as UTF-8, and text in the code page. (Its bytes read alike in
+    // Windows-1250 and Windows-1252.)
+    {OnPage(TextBlock("60", "normal") + "Hi\n\u0104 20 \u00b0C \u2013 5 \u20ac\nendText\n"),
+     false,
+     {"13: warning: the script is UTF-8 text, read in a single-byte code page: "
+      "\"\u0104 20 \u00b0C \u2013 5 \u20ac\" prints as \"\u00c4\u201e 20 \u00c2\u00b0C "
+      "\u00e2\u20ac\u201c 5 \u00e2\u201a\u00ac\"; read it as UTF-8 (--encoding=UTF-8 natively; "
+      "on Windows, when the system's code page is UTF-8) or save it in its code page "
+      "[-Wencoding]"}},
+    {OnPage(TextBlock("60", "normal") + "P\u0159\u00edli\u0161\nendText\n"), true, {}},
+    {OnPage(TextBlock("60", "normal") + "P\xF8\xEDli\x9A \xC5\x99\nendText\n"), false, {}},
+    // Carriage returns that end no line.
+    {"pageOrientation\rportrait\rbeginDocument\r",
+     false,
+     {"1: warning: the script's lines end in carriage returns alone, which end no line: the whole "
+      "script is read as this one line; end its lines in LF or CR LF [-Wline-ends]",
+      kPrintsNoDocument}},
+    {OnPage(TextBlock("60", "normal") + "a\rb\nc\r\r\nd\re\nendText\n"),
+     false,
+     {"12: warning: this line holds a carriage return without a line feed, which ends no line: "
+      "what follows it is read as more of this line; 1 more line holds one too [-Wline-ends]"}},
+    // NUL bytes, and a byte 0x1A that ends the script early, at the end
+    // of what the stream reads at once, and at the end of the file.
+    {OnPage(TextBlock("60", "normal") + "endText\0more\nHi\0\nendText\n"s),
+     false,
+     {"12: warning: this line holds a NUL byte, which is read as part of the line: it is no "
+      "keyword, and its text or path ends at the NUL; 1 more line holds one too "
+      "[-Wcontrol-char]"}},
+    {"pageOrientation\nportrait\nbeginDocument\nbeginPage\n\x1A"
+     "endPage\nendDocument\n",
+     false,
+     {"1: warning: the script prints nothing: no document that it begins is ended "
+      "[-Wprints-nothing]",
+      "3: warning: the document started here is never ended: \"endDocument\" is missing, so the "
+      "job is never completed [-Wspooler]",
+      "4: warning: the page started here is never ended: \"endPage\" is missing [-Wspooler]",
+      "5: warning: a byte 0x1A (Ctrl-Z) ends the script here, as it ends a text file: nothing "
+      "after it is read [-Wcontrol-char]"}},
+    {std::string(65535, 'x') + "\x1A"
+                               "beginDocument\n",
+     false,
+     {"1: warning: a byte 0x1A (Ctrl-Z) ends the script here, as it ends a text file: nothing "
+      "after it is read [-Wcontrol-char]",
+      kPrintsNoDocument}},
+    {std::string(65535, 'x') + "\x1A", false, {kPrintsNoDocument}},
+    {OnPage(TextBlock("60", "normal") + "Hi\nendText\n") + "\x1A", false, {}},
+    // Scripts that print nothing but blank pages.
+    {OnPage(""),
+     false,
+     {"1: warning: the script prints nothing: the documents that it ends have nothing drawn on "
+      "their pages [-Wprints-nothing]"}},
+};
+
+// Guards against a trap in a script's bytes, or a script that prints
+// nothing, that the check misses, reports once per line, or reports of a
+// script that prints as it seems to.
+TEST(ScriptCheckerTest, WholeScriptTrapsAreFoundOnce) {
+  ScopedTempDir temp_dir;
+  for (const WholeScriptCase& c : kWholeScriptCases) {
+    CheckOptions options;
+    options.code_page_is_utf8 = c.code_page_is_utf8;
+    EXPECT_EQ(Check(c.script, options), c.findings) << c.script.substr(0, 100);
+  }
+}
+
 // Guards against findings about scripts that print as they are written:
 // the example invoice and the end-to-end cases without faults on purpose.
 TEST(ScriptCheckerTest, WellFormedScriptsHaveNoFinding) {
@@ -177,7 +302,7 @@ TEST(ScriptCheckerTest, WellFormedScriptsHaveNoFinding) {
   for (const char* script : {"examples/invoice.txt", "tests/e2e/cases/two_documents/script.txt"}) {
     Strings lines;
     EXPECT_TRUE(CheckScript(
-        TestHost(), ProbeAllButMissing, (source / script).c_str(), WarningSet::Default(),
+        TestHost(), ProbeAllButMissing, (source / script).c_str(), CheckOptions(),
         [&](const Finding& finding) { lines.push_back(FormatFinding(script, finding)); }))
         << script;
     EXPECT_EQ(lines, Strings{}) << script;
@@ -211,8 +336,8 @@ CheckRun RunChecks(const Strings& names) {
   WriteFileBytes("err.txt", "");
   std::FILE* out = std::fopen("out.txt", "wb");
   std::FILE* err = std::fopen("err.txt", "wb");
-  const int status = CheckScripts(TestHost(), ProbeAllButMissing, scripts, WarningSet::Default(),
-                                  "prog", out, err);
+  const int status =
+      CheckScripts(TestHost(), ProbeAllButMissing, scripts, CheckOptions(), "prog", out, err);
   std::fclose(out);
   std::fclose(err);
   return {status, ReadFileBytes("out.txt"), ReadFileBytes("err.txt")};
@@ -222,12 +347,13 @@ CheckRun RunChecks(const Strings& names) {
 // several scripts.
 TEST(CheckScriptsTest, ExitStatusAndSummaryTellWhatWasFound) {
   ScopedTempDir temp_dir;
-  WriteFileBytes("clean.txt", OnPage(""));
-  WriteFileBytes("faulty.txt", OnPage("beginpage\nendText\n"));
+  const std::string text = TextBlock("60", "normal") + "Hi\nendText\n";
+  WriteFileBytes("clean.txt", OnPage(text));
+  WriteFileBytes("faulty.txt", OnPage(text + "beginpage\nendText\n"));
   const std::string faulty_out =
-      "faulty.txt:5: warning: \"beginpage\" is ignored at the top level: it would be the keyword "
+      "faulty.txt:14: warning: \"beginpage\" is ignored at the top level: it would be the keyword "
       "\"beginPage\" but for its letter case [-Wnear-keyword]\n"
-      "faulty.txt:6: warning: \"endText\" is a keyword of text blocks, ignored at the top level "
+      "faulty.txt:15: warning: \"endText\" is a keyword of text blocks, ignored at the top level "
       "[-Wmisplaced]\n";
   const std::string faulty_err = "prog: 2 warnings in faulty.txt\n";
   EXPECT_EQ(RunChecks({"clean.txt"}), (CheckRun{0, "", ""}));

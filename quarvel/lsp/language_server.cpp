@@ -331,9 +331,9 @@ class LanguageServer::ScriptRun {
   const ImageProbe probe_;
 };
 
-LanguageServer::LanguageServer(Host& host, ImageProbe probe, const WarningSet& enabled,
+LanguageServer::LanguageServer(Host& host, ImageProbe probe, const CheckOptions& options,
                                std::string version)
-    : host_(host), probe_(std::move(probe)), enabled_(enabled), version_(std::move(version)) {}
+    : host_(host), probe_(std::move(probe)), options_(options), version_(std::move(version)) {}
 
 json LanguageServer::ParseError() { return ErrorResponse(nullptr, kParseError, "Parse error"); }
 
@@ -435,7 +435,7 @@ LanguageServer::OpenDocument* LanguageServer::Find(const json& params) {
 json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
   ScriptRun run(*this, uri, document);
   document.findings.clear();
-  CheckScript(run.host(), run.probe(), ScriptRun::kPath, enabled_,
+  CheckScript(run.host(), run.probe(), ScriptRun::kPath, options_,
               [&document](const Finding& finding) { document.findings.push_back(finding); });
   json diagnostics = json::array();
   for (const Finding& finding : document.findings) {

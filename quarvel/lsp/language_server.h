@@ -20,6 +20,7 @@
 
 #include "checker/checking_printer.h"
 #include "checker/diagnostics.h"
+#include "checker/script_checker.h"
 #include "host.h"
 #include "lsp/text_document.h"
 
@@ -27,9 +28,9 @@ namespace quarvel {
 
 class LanguageServer {
  public:
-  // Checks with `host`'s code page and `probe`, reporting the kinds in
-  // `enabled`. `version` is the program's, for serverInfo.
-  LanguageServer(Host& host, ImageProbe probe, const WarningSet& enabled, std::string version);
+  // Checks with `host`'s code page and `probe`, as `options` say.
+  // `version` is the program's, for serverInfo.
+  LanguageServer(Host& host, ImageProbe probe, const CheckOptions& options, std::string version);
 
   // Handles one message from the client; returns the messages to send back,
   // in order: the response to a request, and the notifications it causes.
@@ -67,7 +68,7 @@ class LanguageServer {
 
   Host& host_;
   const ImageProbe probe_;
-  const WarningSet enabled_;
+  const CheckOptions options_;
   const std::string version_;
   PositionUnits units_ = PositionUnits::kUtf16;
   std::string image_folder_;

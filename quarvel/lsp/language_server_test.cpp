@@ -58,7 +58,7 @@ json At(size_t line, size_t character = 0) {
 
 class LanguageServerTest : public ::testing::Test {
  protected:
-  LanguageServerTest() : host_(NewSystemHost()), server_(*host_, Probe, WarningSet::Default(), "1") {}
+  LanguageServerTest() : host_(NewSystemHost()), server_(*host_, Probe, CheckOptions(), "1") {}
 
   // Initializes the server and opens the script; returns the diagnostics.
   json Open(const char* text = kScript, json capabilities = json::object()) {
@@ -157,7 +157,8 @@ TEST_F(LanguageServerTest, FixesTheFindingsThatHaveOneObviousFix) {
 
 TEST_F(LanguageServerTest, IncrementalChangesCountColumnsInUtf16) {
   // "Příliš 😀x" is 10 UTF-16 units; in bytes it is 14.
-  Open("pageOrientation\nportrait\nbeginDocument\nP\xc5\x99\xc3\xadli\xc5\xa1 \xf0\x9f\x98\x80xendDocument\n");
+  Open("pageOrientation\nportrait\nbeginDocument\nP\xc5\x99\xc3\xadli\xc5\xa1 \xf0\x9f\x98\x80xbeginPage\n"
+       "beginText\n\n60\nnormal\n\n10\n700\nx\nendText\nendPage\nendDocument\n");
   const json published = Only(Notify(
       "textDocument/didChange",
       {{"textDocument", {{"uri", kUri}, {"version", 2}}},

@@ -147,7 +147,7 @@ const LineFact& ScriptFacts::At(size_t line) const {
 ScriptFacts GatherFacts(Host& host, const ImageProbe& probe, const PathChar* path) {
   ScriptFacts facts;
   Diagnostics silent(WarningSet(), [](const Finding&) {});
-  CheckingHost quiet_host(host, silent);
+  CheckingHost quiet_host(host, silent, false);
   FactsListener listener(facts);
   FactsPrinter printer(listener, probe);
   PrintDocument(quiet_host, printer, path, &listener);

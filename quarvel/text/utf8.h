@@ -28,6 +28,17 @@ void AppendUtf8(char32_t code_point, std::string* out);
 // Returns `text` as UTF-8.
 std::string ToUtf8(const WideString& text);
 
+// The length of the UTF-8 sequence that the byte `lead` starts: 1 for
+// ASCII, 2 to 4 for a lead byte, 0 for a byte that starts none.
+size_t Utf8SequenceLength(unsigned char lead);
+
+// Whether `byte` continues a UTF-8 sequence.
+inline bool IsUtf8Continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Returns the UTF-8 text `utf8` as UTF-16; each byte of a sequence that is
+// not whole becomes U+FFFD.
+WideString FromUtf8(std::string_view utf8);
+
 }  // namespace quarvel
 
 #endif  // QUARVEL_TEXT_UTF8_H_

@@ -33,10 +33,10 @@ std::string Utf8(const wchar_t* text) {
 
 // Serves an editor on standard input and output, which carry the
 // protocol's bytes untranslated.
-int ServeLanguage(quarvel::Host& host, const quarvel::WarningSet& warnings) {
+int ServeLanguage(quarvel::Host& host, const quarvel::CheckOptions& options) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
-  quarvel::LanguageServer server(host, quarvel::WhyPictureCannotLoad, warnings, QUARVEL_VERSION);
+  quarvel::LanguageServer server(host, quarvel::WhyPictureCannotLoad, options, QUARVEL_VERSION);
   return quarvel::RunLanguageServer(server, stdin, stdout, stderr, kProgram);
 }
 
@@ -52,11 +52,12 @@ int RunCommand(const quarvel::CheckCommand& command, wchar_t** argv,
   }
   const quarvel::GdiplusSession gdiplus;
   const auto host = quarvel::NewSystemHost();
-  if (command.language_server) return ServeLanguage(*host, command.warnings);
+  const quarvel::CheckOptions options{command.warnings, GetACP() == CP_UTF8};
+  if (command.language_server) return ServeLanguage(*host, options);
   std::vector<quarvel::ScriptArgument> scripts;
   for (size_t index : command.scripts) scripts.push_back({argv[index + 1], arguments[index]});
-  return quarvel::CheckScripts(*host, quarvel::WhyPictureCannotLoad, scripts, command.warnings,
-                               kProgram, stdout, stderr);
+  return quarvel::CheckScripts(*host, quarvel::WhyPictureCannotLoad, scripts, options, kProgram,
+                               stdout, stderr);
 }
 
 }  // namespace

@@ -19,6 +19,35 @@ class GdiplusPicture : public Picture {
   Gdiplus::Image image_;
 };
 
+// Why a file cannot be loaded, from the system's error `error` in finding
+// it, in the words of the native loader's messages.
+std::string FileErrorWords(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return "no such file";
+    case ERROR_ACCESS_DENIED: return "permission denied";
+    case ERROR_CANT_RESOLVE_FILENAME: return "too many levels of symbolic links";
+    default: return "cannot be read (system error " + std::to_string(error) + ")";
+  }
+}
+
+// Why GDI+ cannot load an image, from the `status` of its loading; empty
+// for Ok.
+std::string PictureStatusWords(Gdiplus::Status status) {
+  switch (status) {
+    case Gdiplus::Ok: return "";
+    case Gdiplus::UnknownImageFormat: return "not an image in a format that GDI+ reads";
+    // GDI+ gives OutOfMemory for a file of a known format that it cannot
+    // decode, whatever the reason.
+    case Gdiplus::OutOfMemory:
+      return "an image that GDI+ cannot decode: damaged, too large, or of a kind that it does "
+             "not read";
+    case Gdiplus::FileNotFound: return "no such file";
+    default: return "an image that GDI+ cannot load (status " + std::to_string(status) + ")";
+  }
+}
+
 }  // namespace
 
 HGLOBAL NewLandscapeDevMode() {
@@ -94,10 +123,10 @@ std::unique_ptr<Picture> LoadPictureFile(const WideString& path) {
 
 std::string WhyPictureCannotLoad(const WideString& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return "no such file";
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileErrorWords(GetLastError());
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "not a regular file";
   GdiplusPicture picture(path);
-  return picture.image()->GetLastStatus() == Gdiplus::Ok ? "" : "it is no image that GDI+ reads";
+  return PictureStatusWords(picture.image()->GetLastStatus());
 }
 
 void DrawPictureOnSurface(Gdiplus::Graphics& surface, Picture& picture, const ImageRect& rect) {

@@ -3,8 +3,12 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <limits>
 #include <iterator>
 #include <new>
 
@@ -115,37 +119,74 @@ bool BmpRowsWithinFile(std::string_view bytes) {
   return LittleEndianAt(bytes, 10, 4) + row * rows <= bytes.size();
 }
 
-// The fault of a BMP file before it is decoded: kTooLarge for a header
-// beyond the bounds, kDamaged for rows beyond the file.
-ImageFault BmpFault(std::string_view bytes) {
+// The fault of a BMP file before it is decoded into `*image`: kTooLarge
+// for a header beyond the bounds, kDamaged for rows beyond the file.
+ImageFault BmpFault(std::string_view bytes, DecodedImage* image) {
   const auto height = static_cast<int32_t>(LittleEndianAt(bytes, 22, 4));
-  if (!WithinBounds(LittleEndianAt(bytes, 18, 4), height < 0 ? -int64_t{height} : height)) {
-    return ImageFault::kTooLarge;
-  }
+  const int64_t width = LittleEndianAt(bytes, 18, 4);
+  const int64_t rows = height < 0 ? -int64_t{height} : height;
+  if (!WithinBounds(width, rows)) return BeyondBounds(width, rows, image);
   return BmpRowsWithinFile(bytes) ? ImageFault::kNone : ImageFault::kDamaged;
 }
 
-// Reads the whole regular file at `path` into `bytes`. Only regular files
-// are read: opening a named pipe or a terminal would wait for ever.
-ImageFault ReadImageBytes(const std::string& path, std::string* bytes) {
+// A loading that failed with `fault`, the system's error `error` telling
+// why, and `bound`, with kTooLarge, what was too large.
+LoadedImage Failed(ImageFault fault, int error = 0, std::string bound = "") {
+  LoadedImage loaded;
+  loaded.fault = fault;
+  loaded.error = error;
+  loaded.bound = std::move(bound);
+  return loaded;
+}
+
+// Reads the whole regular file at `path` into `bytes`; the fault when it
+// cannot. Only regular files are read: opening a named pipe or a terminal
+// would wait for ever.
+LoadedImage ReadImageBytes(const std::string& path, std::string* bytes) {
   struct stat status;
   if (stat(path.c_str(), &status) != 0) {
-    return errno == EACCES ? ImageFault::kUnreadable : ImageFault::kMissing;
+    const bool missing = errno == ENOENT || errno == ENOTDIR;
+    return Failed(missing ? ImageFault::kMissing : ImageFault::kUnreadable, errno);
   }
-  if (!S_ISREG(status.st_mode)) return ImageFault::kNotAFile;
-  if (status.st_size > kMaxImageFileBytes) return ImageFault::kTooLarge;
+  if (!S_ISREG(status.st_mode)) return Failed(ImageFault::kNotAFile);
+  if (status.st_size > kMaxImageFileBytes) {
+    return Failed(ImageFault::kTooLarge, 0,
+                  "a file of " + std::to_string(status.st_size) + " bytes, over the " +
+                      std::to_string(kMaxImageFileBytes) + " that are read");
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return in.bad() || !in.is_open() ? ImageFault::kUnreadable : ImageFault::kNone;
+  if (in.bad() || !in.is_open()) return Failed(ImageFault::kUnreadable, errno);
+  return {};
 }
+
+// What gdk-pixbuf's decoder tells of an image's header as it reads it.
+struct PixbufHeader {
+  bool read = false;
+  bool too_large = false;
+  int width = 0;
+  int height = 0;
+};
 
 // Called by the decoder once it has read the image's size, before it
 // allocates the pixels. A size of nothing tells it to allocate nothing and
 // stop.
-void RefuseLargeImage(GdkPixbufLoader* loader, int width, int height, gpointer too_large) {
-  if (WithinBounds(width, height)) return;
-  *static_cast<bool*>(too_large) = true;
-  gdk_pixbuf_loader_set_size(loader, 0, 0);
+void RefuseLargeImage(GdkPixbufLoader* loader, int width, int height, gpointer header) {
+  auto& read = *static_cast<PixbufHeader*>(header);
+  read = {true, !WithinBounds(width, height), width, height};
+  if (read.too_large) gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+// The fault of a decoder that failed with `error` after it read `header`:
+// kDamaged when the file is cut short or broken as far as the decoder
+// tells, kUnreadKind when the header was read and the data was not, for
+// any other reason.
+ImageFault PixbufFault(const PixbufHeader& header, const GError* error) {
+  const bool broken = error != nullptr && error->domain == GDK_PIXBUF_ERROR &&
+                      (error->code == GDK_PIXBUF_ERROR_CORRUPT_IMAGE ||
+                       error->code == GDK_PIXBUF_ERROR_INCOMPLETE_ANIMATION);
+  return header.read && !broken ? ImageFault::kUnreadKind : ImageFault::kDamaged;
 }
 
 // Whether every pixel of `pixbuf` is grey: its red, green and blue equal.
@@ -188,17 +229,20 @@ DecodedImage SamplesOf(GdkPixbuf* pixbuf) {
 ImageFault DecodeWithPixbuf(std::string_view bytes, const char* decoder, DecodedImage* image) {
   const LoaderHandle loader(gdk_pixbuf_loader_new_with_type(decoder, nullptr));
   if (loader == nullptr) return ImageFault::kNotAnImage;
-  bool too_large = false;
-  g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(RefuseLargeImage), &too_large);
+  PixbufHeader header;
+  g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(RefuseLargeImage), &header);
+  GError* error = nullptr;
   const bool written = gdk_pixbuf_loader_write(
-      loader.get(), reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr);
-  const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr);
-  if (too_large) return ImageFault::kTooLarge;
+      loader.get(), reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), &error);
+  // After a failed write, closing fails too, and tells nothing more.
+  const bool closed = gdk_pixbuf_loader_close(loader.get(), written ? &error : nullptr);
+  const CHandle<GError, g_error_free> held_error(error);
+  if (header.too_large) return BeyondBounds(header.width, header.height, image);
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-  if (!written || !closed || pixbuf == nullptr) return ImageFault::kDamaged;
-  if (!WithinBounds(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf))) {
-    return ImageFault::kNotAnImage;
-  }
+  if (!written || !closed || pixbuf == nullptr) return PixbufFault(header, error);
+  const int width = gdk_pixbuf_get_width(pixbuf);
+  const int height = gdk_pixbuf_get_height(pixbuf);
+  if (!WithinBounds(width, height)) return BeyondBounds(width, height, image);
   *image = SamplesOf(pixbuf);
   return ImageFault::kNone;
 }
@@ -228,7 +272,7 @@ std::string_view LargestPngIcon(std::string_view bytes) {
 
 // The decoders of the formats that need more than their own library.
 ImageFault DecodeBmp(std::string_view bytes, DecodedImage* image) {
-  if (const ImageFault fault = BmpFault(bytes); fault != ImageFault::kNone) return fault;
+  if (const ImageFault fault = BmpFault(bytes, image); fault != ImageFault::kNone) return fault;
   return DecodeWithPixbuf(bytes, "bmp", image);
 }
 
@@ -252,6 +296,7 @@ ImageFault DecodeIco(std::string_view bytes, DecodedImage* image) {
 // Each known format, by the bytes that start its files: what its header
 // must hold before its decoder is given the file, and the decoder.
 struct ImageType {
+  std::string_view name;
   std::string_view magic;
   bool (*header_is_sound)(std::string_view bytes);
   ImageFault (*decode)(std::string_view bytes, DecodedImage* image);
@@ -259,14 +304,14 @@ struct ImageType {
 };
 
 constexpr ImageType kImageTypes[] = {
-    {"\x89PNG\r\n\x1a\n"sv, AnyHeader, DecodePng, false},
-    {"\xff\xd8\xff"sv, AnyHeader, DecodeJpeg, true},
-    {"BM"sv, BmpHeaderWithinFile, DecodeBmp, false},
-    {"GIF87a"sv, GifFramesHavePixels, DecodeGif, false},
-    {"GIF89a"sv, GifFramesHavePixels, DecodeGif, false},
-    {"II*\0"sv, AnyHeader, DecodeTiff, false},
-    {"MM\0*"sv, AnyHeader, DecodeTiff, false},
-    {"\0\0\1\0"sv, IcoImagesWithinFile, DecodeIco, false},
+    {"PNG", "\x89PNG\r\n\x1a\n"sv, AnyHeader, DecodePng, false},
+    {"JPEG", "\xff\xd8\xff"sv, AnyHeader, DecodeJpeg, true},
+    {"BMP", "BM"sv, BmpHeaderWithinFile, DecodeBmp, false},
+    {"GIF", "GIF87a"sv, GifFramesHavePixels, DecodeGif, false},
+    {"GIF", "GIF89a"sv, GifFramesHavePixels, DecodeGif, false},
+    {"TIFF", "II*\0"sv, AnyHeader, DecodeTiff, false},
+    {"TIFF", "MM\0*"sv, AnyHeader, DecodeTiff, false},
+    {"ICO", "\0\0\1\0"sv, IcoImagesWithinFile, DecodeIco, false},
 };
 
 const ImageType* TypeOf(std::string_view bytes) {
@@ -274,6 +319,25 @@ const ImageType* TypeOf(std::string_view bytes) {
     if (bytes.starts_with(type.magic)) return &type;
   }
   return nullptr;
+}
+
+// Which bound an image of `width` by `height` passes: "40000 pixels wide,
+// over the 32767 a side".
+std::string BoundPassed(int64_t width, int64_t height) {
+  const std::string over_side = ", over the " + std::to_string(kMaxImageSide) + " a side";
+  if (width > kMaxImageSide) return std::to_string(width) + " pixels wide" + over_side;
+  if (height > kMaxImageSide) return std::to_string(height) + " pixels high" + over_side;
+  return std::to_string(width) + " by " + std::to_string(height) + " pixels, over the " +
+         std::to_string(kMaxImagePixels) + " in all";
+}
+
+// The words of the system's error `error`, as a message takes them:
+// "permission denied".
+std::string ErrorWords(int error) {
+  std::string words = std::strerror(error);
+  if (!words.empty())
+    words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+  return words;
 }
 
 // The id of an image by its bytes: files of the same bytes are one image.
@@ -285,16 +349,20 @@ std::string UniqueId(std::string_view bytes) {
 
 }  // namespace
 
-std::string_view DescribeImageFault(ImageFault fault) {
-  switch (fault) {
+std::string DescribeImageFault(const LoadedImage& loaded) {
+  switch (loaded.fault) {
     case ImageFault::kNone: return "an image";
     case ImageFault::kMissing: return "no such file";
     case ImageFault::kNotAFile: return "not a regular file";
-    case ImageFault::kUnreadable: return "cannot be read";
+    case ImageFault::kUnreadable:
+      return loaded.error == 0 ? "cannot be read" : ErrorWords(loaded.error);
     case ImageFault::kNotAnImage: return "not a PNG, JPEG, BMP, GIF, TIFF or ICO image";
     case ImageFault::kDamaged: return "damaged: its data cannot all be read";
-    case ImageFault::kTooLarge:
-      return "too large (over 67108864 pixels, 32767 pixels on a side, or 256 MiB of file)";
+    case ImageFault::kUnreadKind:
+      return "a " + std::string(loaded.format) +
+             " image whose data the loader cannot read: damaged, or of a kind that it does not "
+             "read";
+    case ImageFault::kTooLarge: return "too large: " + loaded.bound;
     case ImageFault::kNoMemory: return "too large for the memory left";
   }
   return "";
@@ -303,6 +371,14 @@ std::string_view DescribeImageFault(ImageFault fault) {
 bool WithinBounds(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
          width * height <= kMaxImagePixels;
+}
+
+ImageFault BeyondBounds(int64_t width, int64_t height, DecodedImage* image) {
+  if (width <= 0 || height <= 0) return ImageFault::kDamaged;
+  constexpr int64_t kMaxInt = std::numeric_limits<int>::max();
+  image->width = static_cast<int>(std::min(width, kMaxInt));
+  image->height = static_cast<int>(std::min(height, kMaxInt));
+  return ImageFault::kTooLarge;
 }
 
 std::vector<uint32_t> PremultipliedArgb(const DecodedImage& image) {
@@ -322,22 +398,28 @@ std::vector<uint32_t> PremultipliedArgb(const DecodedImage& image) {
 
 LoadedImage LoadImageFile(const std::string& path) {
   std::string bytes;
-  if (const ImageFault fault = ReadImageBytes(path, &bytes); fault != ImageFault::kNone) {
-    return {fault, nullptr};
+  if (LoadedImage unread = ReadImageBytes(path, &bytes); unread.fault != ImageFault::kNone) {
+    return unread;
   }
   const ImageType* type = TypeOf(bytes);
-  if (type == nullptr || !type->header_is_sound(bytes)) return {ImageFault::kNotAnImage, nullptr};
+  if (type == nullptr) return Failed(ImageFault::kNotAnImage);
+  if (!type->header_is_sound(bytes)) return Failed(ImageFault::kDamaged);
   auto image = std::make_shared<DecodedImage>();
   try {
     if (const ImageFault fault = type->decode(bytes, image.get()); fault != ImageFault::kNone) {
-      return {fault, nullptr};
+      LoadedImage failed = Failed(
+          fault, 0, fault == ImageFault::kTooLarge ? BoundPassed(image->width, image->height) : "");
+      failed.format = type->name;
+      return failed;
     }
   } catch (const std::bad_alloc&) {
-    return {ImageFault::kNoMemory, nullptr};
+    return Failed(ImageFault::kNoMemory);
   }
   image->id = UniqueId(bytes);
   if (type->embedded_as_it_is) image->jpeg = std::move(bytes);
-  return {ImageFault::kNone, std::move(image)};
+  LoadedImage loaded;
+  loaded.image = std::move(image);
+  return loaded;
 }
 
 }  // namespace quarvel

@@ -33,12 +33,11 @@ enum class ImageFault {
   kUnreadable,  // the file cannot be read
   kNotAnImage,  // no image of a known format
   kDamaged,     // an image of a known format whose data cannot all be read
+  kUnreadKind,  // an image of a known format whose header is read, but not its data:
+                // damaged, or of a kind that its decoder does not read
   kTooLarge,    // beyond the bounds above
   kNoMemory,    // within the bounds, but not in the memory left
 };
-
-// A few words on `fault` for a message ("too large to decode (over ...)").
-std::string_view DescribeImageFault(ImageFault fault);
 
 // The data of a PNG file that a PDF file takes as it is: its zlib stream,
 // with the filter of each row, which PDF's PNG predictors undo.
@@ -83,10 +82,26 @@ struct LoadedImage {
   ImageFault fault = ImageFault::kNone;
   // Null unless `fault` is kNone.
   std::shared_ptr<const DecodedImage> image;
+  // What the message on the fault names besides: the system's error
+  // number with kMissing and kUnreadable (0 when there is none); the
+  // format ("TIFF") with kUnreadKind; the bound passed with kTooLarge
+  // ("40000 pixels wide, over the 32767 a side").
+  int error = 0;
+  std::string_view format;
+  std::string bound;
 };
+
+// A few words on the fault of `loaded` for a message ("too large: 40000
+// pixels wide, over the 32767 a side").
+std::string DescribeImageFault(const LoadedImage& loaded);
 
 // Whether an image of `width` by `height` is within the bounds above.
 bool WithinBounds(int64_t width, int64_t height);
+
+// The fault of a decoder whose header gives an image of `width` by
+// `height` beyond the bounds: kDamaged for an image without pixels, else
+// kTooLarge, with the size kept in `*image` for the message.
+ImageFault BeyondBounds(int64_t width, int64_t height, DecodedImage* image);
 
 // Loads the image file at `path`.
 LoadedImage LoadImageFile(const std::string& path);

@@ -144,7 +144,7 @@ std::string Overwritten(std::string bytes, size_t at, std::string_view part) {
 // Guards against headers that the decoders trust: a BMP header or pixel
 // offset, or an ICO image's offset, beyond the file made the decoder
 // allocate up to 4 GiB at once, and a GIF frame without pixels made it
-// misuse GLib. Such files are no images.
+// misuse GLib. Such files are damaged.
 TEST(LoadImageFileTest, RefusesHeadersThatMisleadTheDecoders) {
   ScopedTempDir temp_dir;
   const std::string bmp = BmpHeader(2, 2) + std::string(16, '\0');
@@ -169,7 +169,7 @@ TEST(LoadImageFileTest, RefusesHeadersThatMisleadTheDecoders) {
   for (const auto& image : cases) {
     const GLibWarnings warnings;
     WriteFileBytes(image.name, image.bytes);
-    EXPECT_EQ(LoadImageFile(image.name).fault, ImageFault::kNotAnImage) << image.name;
+    EXPECT_EQ(LoadImageFile(image.name).fault, ImageFault::kDamaged) << image.name;
     EXPECT_EQ(warnings.count(), 0) << image.name;
   }
 }
@@ -187,6 +187,73 @@ TEST(LoadImageFileTest, TellsWhyAFileIsNoImage) {
   EXPECT_EQ(LoadImageFile("pipe").fault, ImageFault::kNotAFile);
   EXPECT_EQ(LoadImageFile("text.png").fault, ImageFault::kNotAnImage);
   EXPECT_EQ(LoadImageFile("cut.png").fault, ImageFault::kDamaged);
+}
+
+// A TIFF file of 2 x 2 pixels, uncompressed, of `samples` samples of
+// `bits` bits each and the colour model `photometric` (2 RGB, 5 CMYK).
+std::string Tiff(uint16_t samples, uint16_t bits, uint16_t photometric) {
+  const std::string pixels(4 * samples * bits / 8, '\x40');
+  const struct {
+    uint16_t tag;
+    uint16_t type;  // 3 for 16 bits, 4 for 32
+    uint32_t count;
+    uint32_t value;
+  } entries[] = {
+      {256, 3, 1, 2},
+      {257, 3, 1, 2},
+      {258, 3, 1, bits},
+      {259, 3, 1, 1},
+      {262, 3, 1, photometric},
+      {273, 4, 1, 0},
+      {277, 3, 1, samples},
+      {278, 3, 1, 2},
+      {279, 4, 1, static_cast<uint32_t>(pixels.size())},
+  };
+  constexpr uint32_t kDirectoryAt = 8;
+  const uint32_t pixels_at = kDirectoryAt + 2 + 12 * std::size(entries) + 4;
+  std::string tiff =
+      std::string("II*\0", 4) + LittleEndian(kDirectoryAt, 4) + LittleEndian(std::size(entries), 2);
+  for (const auto& entry : entries) {
+    // The one value of each entry: the pixels' offset, where it is 0.
+    const uint32_t value = entry.tag == 273 ? pixels_at : entry.value;
+    tiff += LittleEndian(entry.tag, 2) + LittleEndian(entry.type, 2) +
+            LittleEndian(entry.count, 4) + LittleEndian(value, 4);
+  }
+  return tiff + LittleEndian(0, 4) + pixels;
+}
+
+// Guards against a message that names another cause than the real one, or
+// a bound without saying which: each is shown to the user as it stands.
+TEST(LoadImageFileTest, DescribesTheCauseAndTheBoundPassed) {
+  ScopedTempDir temp_dir;
+  std::filesystem::create_symlink("loop.png", "loop.png");
+  WriteFileBytes("huge.png", "");
+  std::filesystem::resize_file("huge.png", kMaxImageFileBytes + 1);
+  const struct {
+    const char* name;
+    std::string bytes;  // none for the files made above
+    std::string description;
+  } kCases[] = {
+      {"missing.png", "", "no such file"},
+      {"loop.png", "", "too many levels of symbolic links"},
+      {"huge.png", "", "too large: a file of 268435457 bytes, over the 268435456 that are read"},
+      {"wide.png", PngHeader(40000, 1), "too large: 40000 pixels wide, over the 32767 a side"},
+      {"high.png", PngHeader(1, 40000), "too large: 40000 pixels high, over the 32767 a side"},
+      {"many.bmp", BmpHeader(20000, 20000),
+       "too large: 20000 by 20000 pixels, over the 67108864 in all"},
+      {"wide.gif", GifHeader(65535, 2), "too large: 65535 pixels wide, over the 32767 a side"},
+      {"empty.png", PngHeader(0, 2), "damaged: its data cannot all be read"},
+      {"cmyk16.tif", Tiff(4, 16, 5),
+       "a TIFF image whose data the loader cannot read: damaged, or of a kind that it does not "
+       "read"},
+      {"cmyk.tif", Tiff(4, 8, 5), "an image"},
+  };
+  for (const auto& c : kCases) {
+    if (!c.bytes.empty()) WriteFileBytes(c.name, c.bytes);
+  }
+  for (const auto& c : kCases) {
+    EXPECT_EQ(DescribeImageFault(LoadImageFile(c.name)), c.description) << c.name;
+  }
 }
 
 // Guards against choosing the decoder by the name, and against losing what

@@ -38,7 +38,7 @@ ImageFault DecodeJpeg(std::string_view bytes, DecodedImage* image) {
       0) {
     return ImageFault::kDamaged;
   }
-  if (!WithinBounds(width, height)) return ImageFault::kTooLarge;
+  if (!WithinBounds(width, height)) return BeyondBounds(width, height, image);
   const bool grey = colourspace == TJCS_GRAY;
   const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
   const int format = grey ? TJPF_GRAY : cmyk ? TJPF_CMYK : TJPF_RGB;

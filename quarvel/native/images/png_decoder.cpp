@@ -103,7 +103,10 @@ PngStream StreamOf(Chunks chunks) {
 
 ImageFault DecodePng(std::string_view bytes, DecodedImage* image) {
   Chunks chunks;
-  if (const ImageFault fault = ReadChunks(bytes, &chunks); fault != ImageFault::kNone) return fault;
+  if (const ImageFault fault = ReadChunks(bytes, &chunks); fault != ImageFault::kNone) {
+    return fault == ImageFault::kTooLarge ? BeyondBounds(chunks.width, chunks.height, image)
+                                          : fault;
+  }
   png_image png = {};
   png.version = PNG_IMAGE_VERSION;
   if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {

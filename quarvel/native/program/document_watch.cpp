@@ -1,24 +1,8 @@
 #include "native/program/document_watch.h"
 
+#include "text/byte_order.h"
+
 namespace quarvel {
-
-namespace {
-
-using namespace std::string_view_literals;
-
-// Whether `start`, a file's first bytes, look like UTF-16: a byte-order
-// mark, or ASCII text with a NUL byte beside each character.
-bool LooksLikeUtf16(std::string_view start) {
-  if (start.starts_with("\xFF\xFE"sv) || start.starts_with("\xFE\xFF"sv)) return true;
-  if (start.size() < 4) return false;
-  int nul_pairs = 0;
-  for (size_t at = 0; at + 1 < start.size(); at += 2) {
-    nul_pairs += (start[at] == '\0') != (start[at + 1] == '\0');
-  }
-  return nul_pairs * 4 >= static_cast<int>(start.size() / 2) * 3;
-}
-
-}  // namespace
 
 void DocumentWatch::KeywordActed(size_t line, std::string_view keyword) {
   if (keyword == "beginDocument" && open_line_ == 0) {
@@ -42,7 +26,7 @@ std::string NoDocument(std::string_view path, std::string_view start) {
     return file + ": nothing to print: the file looks like UTF-16 text, and scripts are read " +
            "in a single-byte code page; convert it (iconv -f UTF-16 -t WINDOWS-1250)";
   }
-  if (start.starts_with("\xEF\xBB\xBF"sv)) {
+  if (start.starts_with(kUtf8ByteOrderMark)) {
     return file + ": nothing to print: no \"beginDocument\" line begins a document (the file " +
            "starts with a UTF-8 byte-order mark)";
   }

@@ -184,8 +184,15 @@ int Print(const quarvel::CommandLine& line) {
 // Why the image file at `path` cannot be loaded by the printer's loader; ""
 // when it can.
 std::string WhyImageCannotLoad(const quarvel::WideString& path) {
-  const quarvel::ImageFault fault = quarvel::LoadImageFile(quarvel::ToUtf8(path)).fault;
-  return fault == quarvel::ImageFault::kNone ? "" : std::string(DescribeImageFault(fault));
+  const quarvel::LoadedImage loaded = quarvel::LoadImageFile(quarvel::ToUtf8(path));
+  return loaded.fault == quarvel::ImageFault::kNone ? "" : DescribeImageFault(loaded);
+}
+
+// Whether `host` reads script text as UTF-8: "\u0159" as its two bytes.
+bool ReadsUtf8(quarvel::Host& host) {
+  quarvel::WideString wide;
+  host.ConvertAnsiText("\xC5\x99", &wide);
+  return wide == quarvel::WideString(1, 0x0159);
 }
 
 int Check(const quarvel::CommandLine& line) {
@@ -193,13 +200,15 @@ int Check(const quarvel::CommandLine& line) {
   quarvel::ScriptHost host(system_host, false);
   std::vector<quarvel::ScriptArgument> scripts;
   for (const std::string& script : line.scripts) scripts.push_back({script, script});
-  return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, line.checks, "quarvel", stdout,
+  const quarvel::CheckOptions options{line.checks, ReadsUtf8(host)};
+  return quarvel::CheckScripts(host, WhyImageCannotLoad, scripts, options, "quarvel", stdout,
                                stderr);
 }
 
 int ServeLanguage(const quarvel::CommandLine& line) {
   quarvel::PosixHost system_host(line.encoding.c_str());
-  quarvel::LanguageServer server(system_host, WhyImageCannotLoad, line.checks, QUARVEL_VERSION);
+  const quarvel::CheckOptions options{line.checks, ReadsUtf8(system_host)};
+  quarvel::LanguageServer server(system_host, WhyImageCannotLoad, options, QUARVEL_VERSION);
   return quarvel::RunLanguageServer(server, stdin, stdout, stderr, "quarvel");
 }
 

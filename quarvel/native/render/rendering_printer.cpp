@@ -41,7 +41,7 @@ size_t TextPieceEnd(const WideString& text, size_t from) {
 // and is an image, but is not drawn.
 bool IsReported(ImageFault fault) {
   return fault == ImageFault::kTooLarge || fault == ImageFault::kNoMemory ||
-         fault == ImageFault::kDamaged;
+         fault == ImageFault::kDamaged || fault == ImageFault::kUnreadKind;
 }
 
 }  // namespace
@@ -231,10 +231,10 @@ std::unique_ptr<Picture> RenderingPrinter::LoadPicture(const WideString& path) {
   try {
     image = LoadImageFile(file);
   } catch (const std::bad_alloc&) {
-    image = {ImageFault::kNoMemory, nullptr};
+    image.fault = ImageFault::kNoMemory;
   }
   if (IsReported(image.fault) && reported_images_.insert(file).second) {
-    events_.Warn(file + ": " + std::string(DescribeImageFault(image.fault)) + ", not drawn");
+    events_.Warn(file + ": " + DescribeImageFault(image) + ", not drawn");
   }
   return std::make_unique<LoadedPicture>(std::move(image.image));
 }
