@@ -392,6 +392,6 @@ class Summary(unittest.TextTestResult):
 
 if __name__ == "__main__":
     # Every module of the suite, or the tests named ("output_test.OutputTest").
-    names = sys.argv[1:] or ["cli_test", "output_test", "picture_test"]
+    names = sys.argv[1:] or ["cli_test", "output_test", "picture_test", "editor_test"]
     unittest.main(module=None, argv=[sys.argv[0], *names],
                   testRunner=unittest.TextTestRunner(resultclass=Summary, verbosity=2))

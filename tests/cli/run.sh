@@ -6,7 +6,8 @@
 # the user's files and streams around a job, and runs that lose something;
 # in picture_test.py, every kind of image at extreme sizes and positions, in
 # TrueType and CFF faces, through qpdf, MuPDF and poppler, and PNG and SVG
-# pages against MuPDF's rendering. Debian's Python runs them (Pillow).
+# pages against MuPDF's rendering; in editor_test.py, the language server
+# in Neovim's own client. Debian's Python runs them (Pillow).
 #
 #     bash tests/cli/run.sh [TEST...]      (as root; unittest names such as
 #                                           output_test.OutputTest)
