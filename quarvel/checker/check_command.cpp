@@ -58,7 +58,9 @@ std::string CheckUsage(std::string_view program) {
   const std::string name(program);
   return "Usage: " + name +
          " [OPTION]... SCRIPT...\n"
-         "  or:  " + name + " --lsp [OPTION]...\n"
+         "  or:  " +
+         name +
+         " --lsp [OPTION]...\n"
          "Check document scripts: report each line that prints other than it seems\n"
          "to, as PATH:LINE: warning: MESSAGE [-WNAME].\n"
          "\n" +

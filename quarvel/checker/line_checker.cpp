@@ -133,24 +133,33 @@ void LineChecker::LineTaken(size_t line, LineRole role, std::string_view text) {
 
 void LineChecker::ValueTaken(size_t line, ValueName value, std::string_view text, int32_t taken) {
   At(line);
+  // Most value lines are sound: the message is made only for a finding.
   const ValueInfo& info = kValueInfo[static_cast<size_t>(value)];
-  const std::string name(info.name);
-  const std::string place = (info.in_segment ? " of a segment " + Where() : " of " + BlockPhrase());
+  const auto place = [&] {
+    return info.in_segment ? " of a segment " + Where() : " of " + BlockPhrase();
+  };
+  const std::string_view name = info.name;
   if (FindKeyword(text) != nullptr) {
-    Report(line, Warning::kKeywordAsValue,
-           "the keyword " + Quote(text) + " is taken as the " + name + " line" + place);
+    Report(
+        line, Warning::kKeywordAsValue,
+        "the keyword " + Quote(text) + " is taken as the " + std::string(name) + " line" + place());
     return;
   }
-  const std::string the_line = "the " + name + " line " + Quote(text) + place;
-  const std::string instead = ": " + name + " is taken as " + std::to_string(taken);
   const NumberScan scan = ScanInt(text);
+  const auto the_line = [&] {
+    return "the " + std::string(name) + " line " + Quote(text) + place();
+  };
+  const auto instead = [&] {
+    return ": " + std::string(name) + " is taken as " + std::to_string(taken);
+  };
   if (scan.result == NumberScan::Result::kNoNumber) {
-    Report(line, Warning::kMissingNumber, the_line + " holds no number" + instead);
+    Report(line, Warning::kMissingNumber, the_line() + " holds no number" + instead());
   } else if (scan.result == NumberScan::Result::kOutOfRange) {
-    Report(line, Warning::kMalformedNumber, the_line + " lies outside the 32-bit range" + instead);
+    Report(line, Warning::kMalformedNumber,
+           the_line() + " lies outside the 32-bit range" + instead());
   } else if (!IsAllNumberSpace(text.substr(scan.end))) {
     Report(line, Warning::kMalformedNumber,
-           the_line + " reads as " + std::to_string(scan.value) +
+           the_line() + " reads as " + std::to_string(scan.value) +
                ": what follows the number is ignored");
   }
 }
@@ -167,7 +176,8 @@ bool LineChecker::InNoTextTable() const {
 std::string LineChecker::BlockPhrase() const {
   if (blocks_.empty()) return "the script";
   const OpenBlock& block = blocks_.back();
-  return "the " + std::string(InfoOf(block.kind).name) + " opened at line " + std::to_string(block.line);
+  return "the " + std::string(InfoOf(block.kind).name) + " opened at line " +
+         std::to_string(block.line);
 }
 
 std::string LineChecker::Where() const {
@@ -242,8 +252,8 @@ void LineChecker::RememberNearClosing(size_t line, std::string_view text) {
   const std::string_view closing[] = {InfoOf(blocks_.back().kind).closing};
   if (const std::optional<NearMiss> near = FindNearMiss(text, closing)) {
     blocks_.back().near_closing_line = line;
-    blocks_.back().near_closing_text =
-        "line " + std::to_string(line) + ", " + Quote(text) + ", would be it but for " + near->difference;
+    blocks_.back().near_closing_text = "line " + std::to_string(line) + ", " + Quote(text) +
+                                       ", would be it but for " + near->difference;
   }
 }
 

@@ -33,8 +33,8 @@ constexpr int kCompletionEnumMember = 20;
 
 // The semantic token types, by their index in the legend.
 enum TokenType { kKeywordToken, kNumberToken, kStyleToken, kTextToken, kPathToken, kUnusedToken };
-const char* const kTokenTypes[] = {"keyword", "number", "enumMember", "string", "variable",
-                                   "comment"};
+const char* const kTokenTypes[] = {"keyword", "number",   "enumMember",
+                                   "string",  "variable", "comment"};
 
 json ErrorResponse(const json& id, int code, std::string_view message) {
   return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
@@ -146,9 +146,9 @@ const char* KeywordAction(std::string_view keyword) {
 }
 
 std::string FontPhrase(const FontSpec& font) {
-  std::string phrase = "Arial, " + std::string(font.height < 0 ? "character" : "cell") +
-                       " height " + std::to_string(font.height < 0 ? -int64_t{font.height} : font.height) +
-                       " px";
+  std::string phrase =
+      "Arial, " + std::string(font.height < 0 ? "character" : "cell") + " height " +
+      std::to_string(font.height < 0 ? -int64_t{font.height} : font.height) + " px";
   if (font.weight >= 700) phrase += ", bold";
   if (font.italic) phrase += ", italic";
   return phrase;
@@ -263,7 +263,8 @@ std::optional<std::string> MendedLine(const Finding& finding, std::string_view l
     size_t start = 0;
     while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
     int32_t number = 0;
-    const auto [end, error] = std::from_chars(line.data() + start, line.data() + line.size(), number);
+    const auto [end, error] =
+        std::from_chars(line.data() + start, line.data() + line.size(), number);
     if (error == std::errc() && end != line.data() + line.size()) return std::to_string(number);
   }
   return std::nullopt;
@@ -357,7 +358,8 @@ std::vector<json> LanguageServer::Handle(const json& message) {
   }
   if (shut_down_) return {ErrorResponse(id, kInvalidRequest, "the server is shut down")};
   json result = Request(method, params);
-  if (result.is_discarded()) return {ErrorResponse(id, kMethodNotFound, "no such method: " + method)};
+  if (result.is_discarded())
+    return {ErrorResponse(id, kMethodNotFound, "no such method: " + method)};
   return {{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}};
 }
 
@@ -377,8 +379,8 @@ json LanguageServer::Request(std::string_view method, const json& params) {
 
 json LanguageServer::Initialize(const json& params) {
   initialized_ = true;
-  const json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer,
-                                      json::array());
+  const json encodings =
+      params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
   const bool utf8 = std::find(encodings.begin(), encodings.end(), "utf-8") != encodings.end();
   units_ = utf8 ? PositionUnits::kUtf8 : PositionUnits::kUtf16;
   const json options = params.value("initializationOptions", json::object());
@@ -403,7 +405,8 @@ std::optional<json> LanguageServer::DocumentChanged(std::string_view method, con
   const std::string uri = params.value("/textDocument/uri"_json_pointer, std::string());
   if (method == "textDocument/didOpen") {
     const std::string text = params.value("/textDocument/text"_json_pointer, std::string());
-    auto [document, _] = documents_.insert_or_assign(uri, OpenDocument{TextDocument(text, units_), {}});
+    auto [document, _] =
+        documents_.insert_or_assign(uri, OpenDocument{TextDocument(text, units_), {}});
     return Check(uri, document->second);
   }
   OpenDocument* document = Find(params);
@@ -417,8 +420,8 @@ std::optional<json> LanguageServer::DocumentChanged(std::string_view method, con
   for (const json& change : params.value("contentChanges", json::array())) {
     const std::string text = change.value("text", std::string());
     if (change.contains("range")) {
-      document->text.Replace({PositionOf(change["range"]["start"]), PositionOf(change["range"]["end"])},
-                             text);
+      document->text.Replace(
+          {PositionOf(change["range"]["start"]), PositionOf(change["range"]["end"])}, text);
     } else {
       document->text = TextDocument(text, units_);
     }
@@ -427,8 +430,7 @@ std::optional<json> LanguageServer::DocumentChanged(std::string_view method, con
 }
 
 LanguageServer::OpenDocument* LanguageServer::Find(const json& params) {
-  const auto found =
-      documents_.find(params.value("/textDocument/uri"_json_pointer, std::string()));
+  const auto found = documents_.find(params.value("/textDocument/uri"_json_pointer, std::string()));
   return found == documents_.end() ? nullptr : &found->second;
 }
 
@@ -457,8 +459,9 @@ json LanguageServer::Hover(const json& params) {
   const size_t index = PositionOf(params.value("position", json::object())).line;
   ScriptRun run(*this, params["textDocument"]["uri"], *document);
   const ScriptFacts facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
-  return {{"contents", {{"kind", "markdown"},
-                        {"value", HoverText(document->text.Line(index), facts.At(index + 1))}}},
+  return {{"contents",
+           {{"kind", "markdown"},
+            {"value", HoverText(document->text.Line(index), facts.At(index + 1))}}},
           {"range", LineRange(document->text, index)}};
 }
 
@@ -487,18 +490,20 @@ json LanguageServer::DocumentSymbols(const json& params) {
               break;
             case OutlinePart::Kind::kBlock:
               name = BlockName(part.block);
-              kind = part.block == BlockKind::kTextBlock ? 15 : part.block == BlockKind::kImage ? 1 : 23;
+              kind = part.block == BlockKind::kTextBlock ? 15
+                     : part.block == BlockKind::kImage   ? 1
+                                                         : 23;
               break;
           }
-          list.push_back({{"name", name},
-                          {"detail", "lines " + std::to_string(part.first) + "-" +
-                                         std::to_string(part.last)},
-                          {"kind", kind},
-                          {"range",
-                           {{"start", PositionJson(part.first - 1, 0)},
-                            {"end", PositionJson(part.last - 1, text.Columns(part.last - 1))}}},
-                          {"selectionRange", LineRange(text, part.first - 1)},
-                          {"children", symbols(part.parts)}});
+          list.push_back(
+              {{"name", name},
+               {"detail", "lines " + std::to_string(part.first) + "-" + std::to_string(part.last)},
+               {"kind", kind},
+               {"range",
+                {{"start", PositionJson(part.first - 1, 0)},
+                 {"end", PositionJson(part.last - 1, text.Columns(part.last - 1))}}},
+               {"selectionRange", LineRange(text, part.first - 1)},
+               {"children", symbols(part.parts)}});
         }
         return list;
       };
@@ -568,9 +573,9 @@ json LanguageServer::SemanticTokens(const json& params) {
       case LineUse::kText: type = kTextToken; break;
       case LineUse::kValue: type = kNumberToken; break;
       case LineUse::kTaken:
-        type = fact.role == LineRole::kStyle  ? kStyleToken
-               : fact.role == LineRole::kPath ? kPathToken
-               : fact.role == LineRole::kSpare ? kUnusedToken
+        type = fact.role == LineRole::kStyle                        ? kStyleToken
+               : fact.role == LineRole::kPath                       ? kPathToken
+               : fact.role == LineRole::kSpare                      ? kUnusedToken
                : FindKeyword(document->text.Line(index)) != nullptr ? kKeywordToken
                                                                     : kUnusedToken;
         break;

@@ -22,22 +22,22 @@ constexpr char kScript[] =
     "beginDocument\n"
     "beginPage\n"
     "beginText\n"
-    "\n"                 // 5
+    "\n"  // 5
     "60\n"
     "Bold\n"
     "\n"
     "10\n"
-    "700\n"              // 10
+    "700\n"  // 10
     "Hello\n"
     "endtext\n"
     "endText\n"
     "beginImage\n"
-    "missing.png\n"      // 15
+    "missing.png\n"  // 15
     "435\n"
     "405x\n"
     "200\n"
     "67\n"
-    "endPage\n"          // 20
+    "endPage\n"  // 20
     "endDocument\n";
 
 std::string Probe(const WideString& path) {
@@ -53,7 +53,8 @@ json Notify(const char* method, json params) {
 }
 
 json At(size_t line, size_t character = 0) {
-  return {{"textDocument", {{"uri", kUri}}}, {"position", {{"line", line}, {"character", character}}}};
+  return {{"textDocument", {{"uri", kUri}}},
+          {"position", {{"line", line}, {"character", character}}}};
 }
 
 class LanguageServerTest : public ::testing::Test {
@@ -63,9 +64,10 @@ class LanguageServerTest : public ::testing::Test {
   // Initializes the server and opens the script; returns the diagnostics.
   json Open(const char* text = kScript, json capabilities = json::object()) {
     server_.Handle(Request(1, "initialize", {{"capabilities", std::move(capabilities)}}));
-    return Only(Notify("textDocument/didOpen",
-                       {{"textDocument",
-                         {{"uri", kUri}, {"languageId", "quarvel"}, {"version", 1}, {"text", text}}}}));
+    return Only(
+        Notify("textDocument/didOpen",
+               {{"textDocument",
+                 {{"uri", kUri}, {"languageId", "quarvel"}, {"version", 1}, {"text", text}}}}));
   }
   // The one message that the server answers `message` with.
   json Only(const json& message) {
@@ -101,7 +103,8 @@ TEST_F(LanguageServerTest, AnswersEachRequestAsPrintingTakesTheLines) {
        "cell height 60 px."},
       {"textDocument/documentSymbol", At(0), "/result/0/children/0/children/1/detail",
        "lines 15-20"},
-      {"textDocument/completion", At(13), "/result", json::parse(R"([{"kind":14,"label":"endText"}])")},
+      {"textDocument/completion", At(13), "/result",
+       json::parse(R"([{"kind":14,"label":"endText"}])")},
       {"textDocument/completion", At(7), "/result/3/label", "bolditalic"},
       {"textDocument/completion", At(20), "/result/2/label", "beginText"},
   };
@@ -133,7 +136,8 @@ TEST_F(LanguageServerTest, ColoursEachLineByHowItIsTaken) {
   // keyword 0, number 1, style 2, text 3, path 4; a blank line has none.
   std::vector<std::pair<size_t, int>> types;
   size_t line = 0;
-  for (size_t i = 0; i + 4 < data.size(); i += 5) types.emplace_back(line += size_t{data[i]}, data[i + 3]);
+  for (size_t i = 0; i + 4 < data.size(); i += 5)
+    types.emplace_back(line += size_t{data[i]}, data[i + 3]);
   const std::vector<std::pair<size_t, int>> expected = {
       {0, 0},  {1, 0},  {2, 0},  {3, 0},  {4, 0},  {6, 1},  {7, 2},  {9, 1},  {10, 1}, {11, 3},
       {12, 3}, {13, 0}, {14, 0}, {15, 4}, {16, 1}, {17, 1}, {18, 1}, {19, 1}, {20, 0}, {21, 0}};
@@ -146,25 +150,30 @@ TEST_F(LanguageServerTest, FixesTheFindingsThatHaveOneObviousFix) {
            {0, "pageOrientation\nportrait\n"}, {1, "endDocument"}}) {
     const json reply = Only(Request(5, "textDocument/codeAction",
                                     {{"textDocument", {{"uri", kUri}}},
-                                     {"range", {{"start", {{"line", line}, {"character", 0}}},
-                                                {"end", {{"line", line}, {"character", 0}}}}}}));
-    EXPECT_EQ(reply.value("/result/0/edit/changes/file:~1~1~1scripts~1letter.txt/0/newText"_json_pointer,
-                          json()),
-              text)
+                                     {"range",
+                                      {{"start", {{"line", line}, {"character", 0}}},
+                                       {"end", {{"line", line}, {"character", 0}}}}}}));
+    EXPECT_EQ(
+        reply.value("/result/0/edit/changes/file:~1~1~1scripts~1letter.txt/0/newText"_json_pointer,
+                    json()),
+        text)
         << reply;
   }
 }
 
 TEST_F(LanguageServerTest, IncrementalChangesCountColumnsInUtf16) {
   // "Příliš 😀x" is 10 UTF-16 units; in bytes it is 14.
-  Open("pageOrientation\nportrait\nbeginDocument\nP\xc5\x99\xc3\xadli\xc5\xa1 \xf0\x9f\x98\x80xbeginPage\n"
-       "beginText\n\n60\nnormal\n\n10\n700\nx\nendText\nendPage\nendDocument\n");
+  Open(
+      "pageOrientation\nportrait\nbeginDocument\nP\xc5\x99\xc3\xadli\xc5\xa1 "
+      "\xf0\x9f\x98\x80xbeginPage\n"
+      "beginText\n\n60\nnormal\n\n10\n700\nx\nendText\nendPage\nendDocument\n");
   const json published = Only(Notify(
       "textDocument/didChange",
       {{"textDocument", {{"uri", kUri}, {"version", 2}}},
-       {"contentChanges", {{{"range", {{"start", {{"line", 3}, {"character", 0}}},
-                                        {"end", {{"line", 3}, {"character", 10}}}}},
-                            {"text", ""}}}}}));
+       {"contentChanges",
+        {{{"range",
+           {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 10}}}}},
+          {"text", ""}}}}}));
   EXPECT_TRUE(published["params"]["diagnostics"].empty()) << published;
 }
 

@@ -20,12 +20,12 @@
 namespace quarvel {
 
 enum class LineUse : uint8_t {
-  kUnread,       // never read: after the end of the script, or cut off
-  kKeyword,      // a keyword acted on, or one that opens or closes a block
-  kIgnored,      // no keyword of its level, ignored
-  kText,         // drawn as a line of text
-  kTaken,        // taken by position as `role`
-  kValue,        // a value line giving `value`
+  kUnread,   // never read: after the end of the script, or cut off
+  kKeyword,  // a keyword acted on, or one that opens or closes a block
+  kIgnored,  // no keyword of its level, ignored
+  kText,     // drawn as a line of text
+  kTaken,    // taken by position as `role`
+  kValue,    // a value line giving `value`
 };
 
 struct LineFact {

@@ -21,8 +21,8 @@ size_t CountUnits(std::string_view text, PositionUnits units) {
   if (units == PositionUnits::kUtf8) return text.size();
   size_t count = 0;
   for (size_t at = 0; at < text.size();) {
-    const size_t bytes = std::min(SequenceBytes(static_cast<unsigned char>(text[at])),
-                                  text.size() - at);
+    const size_t bytes =
+        std::min(SequenceBytes(static_cast<unsigned char>(text[at])), text.size() - at);
     count += bytes == 4 ? 2 : 1;
     at += bytes;
   }
@@ -56,8 +56,8 @@ size_t TextDocument::Offset(const Position& position) const {
   const std::string_view line = Line(position.line);
   size_t at = 0;
   for (size_t units = 0; at < line.size() && units < position.character;) {
-    const size_t bytes = std::min(SequenceBytes(static_cast<unsigned char>(line[at])),
-                                  line.size() - at);
+    const size_t bytes =
+        std::min(SequenceBytes(static_cast<unsigned char>(line[at])), line.size() - at);
     units += units_ == PositionUnits::kUtf8 ? bytes : (bytes == 4 ? 2 : 1);
     at += bytes;
   }
