@@ -89,9 +89,9 @@ std::string FormatFinding(std::string_view path, const Finding& finding) {
   return line;
 }
 
-void Diagnostics::Report(size_t line, Warning kind, std::string message) {
+void Diagnostics::Report(size_t line, Warning kind, std::string message, size_t related_line) {
   if (!enabled_.Enabled(kind)) return;
-  Finding finding{line, kind, std::move(message)};
+  Finding finding{line, kind, std::move(message), related_line};
   if (holding_) {
     held_.push_back(std::move(finding));
   } else {

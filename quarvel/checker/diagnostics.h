@@ -75,6 +75,10 @@ struct Finding {
   size_t line = 0;
   Warning kind = Warning::kPrologue;
   std::string message;
+  // Another line that the message names, where the block that the finding
+  // concerns was opened, or, for a block cut off, the line that narrowly
+  // misses closing it; 0 when none.
+  size_t related_line = 0;
 
   friend bool operator==(const Finding&, const Finding&) = default;
 };
@@ -94,7 +98,7 @@ class Diagnostics {
   Diagnostics(const WarningSet& enabled, Sink sink) : enabled_(enabled), sink_(std::move(sink)) {}
 
   // Passes on the finding when its kind is enabled.
-  void Report(size_t line, Warning kind, std::string message);
+  void Report(size_t line, Warning kind, std::string message, size_t related_line = 0);
   // Reports about the line taken last.
   void ReportHere(Warning kind, std::string message) {
     Report(current_line_, kind, std::move(message));

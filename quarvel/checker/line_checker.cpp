@@ -266,7 +266,8 @@ void LineChecker::ReportCutOff(const OpenBlock& block) {
     message += ": no \"" + std::string(info.closing) + "\" follows";
   }
   if (block.near_closing_line != 0) message += "; " + block.near_closing_text;
-  Report(block.line, Warning::kUnterminated, std::move(message));
+  diagnostics_.Report(block.line, Warning::kUnterminated, std::move(message),
+                      block.near_closing_line);
 }
 
 }  // namespace quarvel

@@ -46,8 +46,10 @@ class LineChecker : public ScriptListener {
 
   // Enters `line` as the line taken last.
   void At(size_t line) { diagnostics_.set_current_line(line); }
+  // Reports about `line`, relating it to the innermost open block.
   void Report(size_t line, Warning kind, std::string message) {
-    diagnostics_.Report(line, kind, std::move(message));
+    const size_t opened = blocks_.empty() ? 0 : blocks_.back().line;
+    diagnostics_.Report(line, kind, std::move(message), opened == line ? 0 : opened);
   }
   bool InNoTextTable() const;
   // The innermost open block: "the simple table opened at line 4".

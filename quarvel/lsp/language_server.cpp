@@ -442,12 +442,19 @@ json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
   json diagnostics = json::array();
   for (const Finding& finding : document.findings) {
     const size_t index = finding.line > 0 ? finding.line - 1 : 0;
-    diagnostics.push_back(
-        {{"range", LineRange(document.text, index)},
-         {"severity", IsNote(finding.kind) ? kSeverityInformation : kSeverityWarning},
-         {"code", WarningName(finding.kind)},
-         {"source", "quarvel"},
-         {"message", finding.message}});
+    json diagnostic = {{"range", LineRange(document.text, index)},
+                       {"severity", IsNote(finding.kind) ? kSeverityInformation : kSeverityWarning},
+                       {"code", WarningName(finding.kind)},
+                       {"source", "quarvel"},
+                       {"message", finding.message}};
+    if (finding.related_line != 0) {
+      const size_t related = finding.related_line - 1;
+      diagnostic["relatedInformation"] = {
+          {{"location", {{"uri", uri}, {"range", LineRange(document.text, related)}}},
+           {"message", related < index ? "the block opened here"
+                                       : "the line that narrowly misses closing the block"}}};
+    }
+    diagnostics.push_back(std::move(diagnostic));
   }
   return Notification("textDocument/publishDiagnostics",
                       {{"uri", uri}, {"diagnostics", std::move(diagnostics)}});

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "lsp/json_rpc.h"
 #include "text/utf8.h"
@@ -120,13 +121,16 @@ TEST_F(LanguageServerTest, AnswersEachRequestAsPrintingTakesTheLines) {
 TEST_F(LanguageServerTest, PublishesTheCheckersFindingsOnTheirLines) {
   const json published = Open();
   EXPECT_EQ(published["method"], "textDocument/publishDiagnostics");
-  std::vector<std::pair<size_t, std::string>> found;
+  // Each finding's line, its kind and the line of the block it names.
+  std::vector<std::tuple<size_t, std::string, json>> found;
   for (const json& diagnostic : published["params"]["diagnostics"]) {
     EXPECT_EQ(diagnostic["severity"], 2);
-    found.emplace_back(diagnostic["range"]["start"]["line"], diagnostic["code"]);
+    found.emplace_back(
+        diagnostic["range"]["start"]["line"], diagnostic["code"],
+        diagnostic.value("/relatedInformation/0/location/range/start/line"_json_pointer, json()));
   }
-  const std::vector<std::pair<size_t, std::string>> expected = {
-      {7, "near-keyword"}, {15, "image"}, {17, "malformed-number"}};
+  const std::vector<std::tuple<size_t, std::string, json>> expected = {
+      {7, "near-keyword", 4}, {15, "image", nullptr}, {17, "malformed-number", 14}};
   EXPECT_EQ(found, expected) << published;
 }
 
