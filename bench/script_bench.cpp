@@ -23,7 +23,7 @@
 #include "printer/log_printer.h"
 #include "script/script_stream.h"
 #include "script/script_values.h"
-#include "testing/discarding_printer.h"
+#include "printer/discarding_printer.h"
 #include "testing/test_support.h"
 
 namespace quarvel {

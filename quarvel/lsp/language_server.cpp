@@ -460,12 +460,16 @@ json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
                       {{"uri", uri}, {"diagnostics", std::move(diagnostics)}});
 }
 
+ScriptFacts LanguageServer::FactsOf(const json& params, const OpenDocument& document) {
+  ScriptRun run(*this, params["textDocument"]["uri"], document);
+  return GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+}
+
 json LanguageServer::Hover(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
   const size_t index = PositionOf(params.value("position", json::object())).line;
-  ScriptRun run(*this, params["textDocument"]["uri"], *document);
-  const ScriptFacts facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+  const ScriptFacts facts = FactsOf(params, *document);
   return {{"contents",
            {{"kind", "markdown"},
             {"value", HoverText(document->text.Line(index), facts.At(index + 1))}}},
@@ -475,8 +479,7 @@ json LanguageServer::Hover(const json& params) {
 json LanguageServer::DocumentSymbols(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
-  ScriptRun run(*this, params["textDocument"]["uri"], *document);
-  const ScriptFacts facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+  const ScriptFacts facts = FactsOf(params, *document);
   const TextDocument& text = document->text;
   std::function<json(const std::vector<OutlinePart>&)> symbols =
       [&](const std::vector<OutlinePart>& parts) {
@@ -521,8 +524,7 @@ json LanguageServer::Completion(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
   const size_t index = PositionOf(params.value("position", json::object())).line;
-  ScriptRun run(*this, params["textDocument"]["uri"], *document);
-  const ScriptFacts facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+  const ScriptFacts facts = FactsOf(params, *document);
   const LineFact& fact = facts.At(index + 1);
   if (fact.use == LineUse::kTaken && fact.role == LineRole::kStyle) {
     return CompletionItems({StyleWords().begin(), StyleWords().end()}, kCompletionEnumMember);
@@ -566,8 +568,7 @@ json LanguageServer::CodeActions(const json& params) {
 json LanguageServer::SemanticTokens(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
-  ScriptRun run(*this, params["textDocument"]["uri"], *document);
-  const ScriptFacts facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+  const ScriptFacts facts = FactsOf(params, *document);
   json data = json::array();
   size_t previous = 0;
   for (size_t index = 0; index < facts.lines.size(); ++index) {

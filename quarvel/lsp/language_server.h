@@ -22,6 +22,7 @@
 #include "checker/diagnostics.h"
 #include "checker/script_checker.h"
 #include "host.h"
+#include "lsp/script_facts.h"
 #include "lsp/text_document.h"
 
 namespace quarvel {
@@ -65,6 +66,8 @@ class LanguageServer {
   // Checks the document at `uri` and returns its publishDiagnostics.
   nlohmann::json Check(const std::string& uri, OpenDocument& document);
   class ScriptRun;
+  // What printing does with each line of `document`, named in `params`.
+  ScriptFacts FactsOf(const nlohmann::json& params, const OpenDocument& document);
 
   Host& host_;
   const ImageProbe probe_;

@@ -3,6 +3,7 @@
 #include "checker/checking_host.h"
 #include "checker/diagnostics.h"
 #include "print_document.h"
+#include "printer/discarding_printer.h"
 
 namespace quarvel {
 
@@ -107,23 +108,16 @@ class FactsListener : public ScriptListener {
 };
 
 // Draws nothing; tells the listener where text and images are drawn.
-class FactsPrinter : public Printer {
+class FactsPrinter : public DiscardingPrinter {
  public:
   FactsPrinter(FactsListener& listener, const ImageProbe& probe)
       : listener_(listener), probe_(probe) {}
 
-  DialogOutcome ChoosePrinter(Orientation) override { return DialogOutcome::kPrinterChosen; }
-  bool InstallAbortProc() override { return true; }
-  void StartDocument() override {}
-  void StartPage() override {}
-  void EndPage() override {}
-  void EndDocument() override {}
   void OutputText(DevicePoint at, const FontSpec& font, const WideString&) override {
     LineFact& fact = listener_.DrawingLine();
     fact.drawn_at = at;
     fact.font = font;
   }
-  void DrawSegment(DevicePoint, DevicePoint) override {}
   std::unique_ptr<Picture> LoadPicture(const WideString& path) override {
     listener_.DrawingLine().image_problem = probe_(path);
     return std::make_unique<Picture>();

@@ -6,7 +6,8 @@
 //
 // Implementations: the Win32 printer (win32/), the native PDF printer
 // (native/), the log printer (printer/log_printer.h), which writes the job
-// as text, and the tests' recording printer (testing/).
+// as text, the discarding printer (printer/discarding_printer.h), and the
+// tests' recording printer (testing/).
 #ifndef QUARVEL_PRINTER_PRINTER_H_
 #define QUARVEL_PRINTER_PRINTER_H_
 

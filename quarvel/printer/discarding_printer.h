@@ -1,7 +1,8 @@
-// A printer that is always chosen and draws nothing, for measuring the
-// interpreter without the cost of any output.
-#ifndef QUARVEL_TESTING_DISCARDING_PRINTER_H_
-#define QUARVEL_TESTING_DISCARDING_PRINTER_H_
+// A printer that is always chosen and draws nothing: for measuring the
+// interpreter without the cost of any output, and the base of printers that
+// only watch some of its calls.
+#ifndef QUARVEL_PRINTER_DISCARDING_PRINTER_H_
+#define QUARVEL_PRINTER_DISCARDING_PRINTER_H_
 
 #include <memory>
 
@@ -27,4 +28,4 @@ class DiscardingPrinter : public Printer {
 
 }  // namespace quarvel
 
-#endif  // QUARVEL_TESTING_DISCARDING_PRINTER_H_
+#endif  // QUARVEL_PRINTER_DISCARDING_PRINTER_H_
