@@ -10,7 +10,11 @@ namespace {
 
 constexpr std::string_view kLengthHeader = "content-length:";
 
-// Reads one header line, without its CR LF; nullopt at the end of input.
+// The longest header line read; a longer one is a framing error.
+constexpr size_t kMaxHeaderLine = 1024;
+
+// Reads one header line, without its CR LF, keeping at most one byte more
+// than kMaxHeaderLine of it; nullopt at the end of input.
 std::optional<std::string> ReadHeaderLine(std::FILE* in) {
   std::string line;
   for (int c = std::fgetc(in); c != EOF; c = std::fgetc(in)) {
@@ -18,8 +22,7 @@ std::optional<std::string> ReadHeaderLine(std::FILE* in) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (line.size() > 1024) return line;  // no header is this long: framing fails below
-    line.push_back(static_cast<char>(c));
+    if (line.size() <= kMaxHeaderLine) line.push_back(static_cast<char>(c));
   }
   if (line.empty()) return std::nullopt;
   return line;
@@ -56,6 +59,7 @@ ReadResult ReadMessage(std::FILE* in) {
       return EndOfMessages{};
     }
     if (line->empty()) break;
+    if (line->size() > kMaxHeaderLine) return FramingError{"a header line of over 1024 bytes"};
     any_header = true;
     if (StartsWithIgnoringCase(*line, kLengthHeader)) {
       length = ContentLength(*line);

@@ -22,6 +22,7 @@ namespace {
 constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
 constexpr int kServerNotInitialized = -32002;
 
 // The protocol's numbers for what the server sends.
@@ -346,21 +347,33 @@ std::vector<json> LanguageServer::Handle(const json& message) {
   }
   const std::string method = message["method"];
   const json params = message.value("params", json::object());
-  if (!message.contains("id")) {
-    if (method == "exit") exit_status_ = shut_down_ ? 0 : 1;
-    if (!initialized_ || shut_down_) return {};
-    if (std::optional<json> published = DocumentChanged(method, params)) return {*published};
-    return {};
-  }
+  if (!message.contains("id")) return HandleNotification(method, params);
   const json& id = message["id"];
   if (!initialized_ && method != "initialize") {
     return {ErrorResponse(id, kServerNotInitialized, "the server is not initialized")};
   }
   if (shut_down_) return {ErrorResponse(id, kInvalidRequest, "the server is shut down")};
-  json result = Request(method, params);
-  if (result.is_discarded())
-    return {ErrorResponse(id, kMethodNotFound, "no such method: " + method)};
-  return {{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}};
+  try {
+    json result = Request(method, params);
+    if (result.is_discarded()) {
+      return {ErrorResponse(id, kMethodNotFound, "no such method: " + method)};
+    }
+    return {{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}};
+  } catch (const json::exception& error) {
+    return {ErrorResponse(id, kInvalidParams, std::string("invalid params: ") + error.what())};
+  }
+}
+
+std::vector<json> LanguageServer::HandleNotification(const std::string& method,
+                                                     const json& params) {
+  if (method == "exit") exit_status_ = shut_down_ ? 0 : 1;
+  if (!initialized_ || shut_down_) return {};
+  try {
+    if (std::optional<json> published = DocumentChanged(method, params)) return {*published};
+  } catch (const json::exception&) {
+    // A notification has no answer: one that cannot be read changes nothing.
+  }
+  return {};
 }
 
 json LanguageServer::Request(std::string_view method, const json& params) {
@@ -421,7 +434,8 @@ std::optional<json> LanguageServer::DocumentChanged(std::string_view method, con
     const std::string text = change.value("text", std::string());
     if (change.contains("range")) {
       document->text.Replace(
-          {PositionOf(change["range"]["start"]), PositionOf(change["range"]["end"])}, text);
+          {PositionOf(change.at("range").at("start")), PositionOf(change.at("range").at("end"))},
+          text);
     } else {
       document->text = TextDocument(text, units_);
     }
@@ -461,7 +475,7 @@ json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
 }
 
 ScriptFacts LanguageServer::FactsOf(const json& params, const OpenDocument& document) {
-  ScriptRun run(*this, params["textDocument"]["uri"], document);
+  ScriptRun run(*this, params.at("textDocument").at("uri"), document);
   return GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
 }
 
@@ -542,7 +556,7 @@ json LanguageServer::Completion(const json& params) {
 json LanguageServer::CodeActions(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
-  const std::string uri = params["textDocument"]["uri"];
+  const std::string uri = params.at("textDocument").at("uri");
   const size_t first = params.value("/range/start/line"_json_pointer, size_t{0});
   const size_t last = params.value("/range/end/line"_json_pointer, first);
   const TextDocument& text = document->text;

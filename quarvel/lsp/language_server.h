@@ -35,6 +35,8 @@ class LanguageServer {
 
   // Handles one message from the client; returns the messages to send back,
   // in order: the response to a request, and the notifications it causes.
+  // A request whose parameters are not of the protocol's types is answered
+  // with an error; such a notification changes nothing.
   std::vector<nlohmann::json> Handle(const nlohmann::json& message);
   // The answer to a message whose body was no JSON.
   static nlohmann::json ParseError();
@@ -56,6 +58,8 @@ class LanguageServer {
   nlohmann::json Completion(const nlohmann::json& params);
   nlohmann::json CodeActions(const nlohmann::json& params);
   nlohmann::json SemanticTokens(const nlohmann::json& params);
+  std::vector<nlohmann::json> HandleNotification(const std::string& method,
+                                                 const nlohmann::json& params);
   // Handles a notification about the documents; returns the diagnostics
   // it publishes, if any.
   std::optional<nlohmann::json> DocumentChanged(std::string_view method,

@@ -185,6 +185,14 @@ TEST_F(LanguageServerTest, FollowsTheLifecycle) {
   EXPECT_EQ(Only(Request(1, "textDocument/hover", At(0)))["error"]["code"], -32002);
   Open();
   EXPECT_EQ(Only(Request(2, "textDocument/rename", At(0)))["error"]["code"], -32601);
+  // Parameters of the wrong types are refused, never followed.
+  EXPECT_EQ(
+      Only(Request(2, "textDocument/hover", {{"textDocument", {{"uri", 5}}}}))["error"]["code"],
+      -32602);
+  EXPECT_TRUE(server_
+                  .Handle(Notify("textDocument/didChange", {{"textDocument", {{"uri", kUri}}},
+                                                            {"contentChanges", {{{"range", 1}}}}}))
+                  .empty());
   EXPECT_TRUE(Only(Request(3, "shutdown", nullptr)).contains("result"));
   EXPECT_TRUE(server_.Handle(Notify("exit", nullptr)).empty());
   EXPECT_TRUE(server_.exited());
@@ -203,6 +211,7 @@ TEST(JsonRpcTest, ReadsFramedMessagesAndRefusesBrokenFrames) {
       {"Content-Type: x\r\n\r\n{}", 2},
       {"Content-Length: 99999999999\r\n\r\n", 2},
       {"Content-Length: 2\r\n\r\n{x", 3},
+      {std::string(2000, 'x') + "\r\nContent-Length: 2\r\n\r\n{}", 2},
   };
   for (const auto& test : cases) {
     std::FILE* in = std::tmpfile();
