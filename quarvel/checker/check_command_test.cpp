@@ -43,6 +43,27 @@ TEST(ParseCheckCommandTest, ReadsOptionsAndScriptsInAnyOrder) {
   }
 }
 
+// Guards against a group that misses one of its kinds or takes another's.
+TEST(WarningSetTest, GroupsChooseTheirKindsOnly) {
+  const struct {
+    const char* option;
+    Warning kind;
+    bool enabled;
+  } cases[] = {
+      {"-Wno-bytes", Warning::kEncoding, false},
+      {"-Wno-bytes", Warning::kControlChar, false},
+      {"-Wno-bytes", Warning::kPrintsNothing, true},
+      {"-Wno-keywords", Warning::kMisplaced, false},
+      {"-Wno-keywords", Warning::kNearKeyword, false},
+      {"-Wno-keywords", Warning::kImage, true},
+  };
+  for (const auto& c : cases) {
+    WarningSet set = WarningSet::Default();
+    ASSERT_TRUE(set.Apply(c.option)) << c.option;
+    EXPECT_EQ(set.Enabled(c.kind), c.enabled) << c.option << " " << WarningName(c.kind);
+  }
+}
+
 // Guards against a wrong command line that is run instead of refused.
 TEST(ParseCheckCommandTest, RefusesUnknownOptionsAndKindsAndNoScript) {
   const std::pair<Strings, std::string> cases[] = {

@@ -1,6 +1,7 @@
 #include "checker/diagnostics.h"
 
 #include <algorithm>
+#include <span>
 
 namespace quarvel {
 
@@ -33,6 +34,22 @@ constexpr WarningInfo kWarningInfo[] = {
 };
 static_assert(std::size(kWarningInfo) == kWarningKinds);
 
+// The groups besides kAllWarnings, each of kinds that one habit of writing
+// scripts brings about.
+struct WarningGroup {
+  std::string_view name;
+  std::string_view phrase;
+  std::span<const Warning> kinds;
+};
+
+constexpr Warning kByteKinds[] = {Warning::kEncoding, Warning::kLineEnds, Warning::kControlChar};
+constexpr Warning kKeywordKinds[] = {Warning::kNearKeyword, Warning::kKeywordAsValue,
+                                     Warning::kKeywordAsText, Warning::kMisplaced};
+constexpr WarningGroup kWarningGroups[] = {
+    {"bytes", "encoding, line-ends and control-char", kByteKinds},
+    {"keywords", "near-keyword, keyword-as-value, keyword-as-text and misplaced", kKeywordKinds},
+};
+
 const WarningInfo& InfoOf(Warning kind) { return kWarningInfo[static_cast<size_t>(kind)]; }
 
 }  // namespace
@@ -55,7 +72,12 @@ std::string WarningKindsHelp() {
     kinds += info.name;
     if (info.note) kinds += " (a note, reported only with -W" + std::string(info.name) + ")";
   }
-  return kinds + "\n  " + std::string(kAllWarnings) + " (every kind above, the notes included)\n";
+  kinds += "\nGroups of kinds:\n  " + std::string(kAllWarnings) +
+           " (every kind above, the notes included)";
+  for (const WarningGroup& group : kWarningGroups) {
+    kinds += "\n  " + std::string(group.name) + " (" + std::string(group.phrase) + ")";
+  }
+  return kinds + "\n";
 }
 
 WarningSet WarningSet::Default() {
@@ -71,6 +93,11 @@ bool WarningSet::Apply(std::string_view option) {
   if (!enable) option.remove_prefix(3);
   if (option == kAllWarnings) {
     for (const WarningInfo& info : kWarningInfo) Enable(info.kind, enable);
+    return true;
+  }
+  for (const WarningGroup& group : kWarningGroups) {
+    if (option != group.name) continue;
+    for (const Warning kind : group.kinds) Enable(kind, enable);
     return true;
   }
   const std::optional<Warning> kind = WarningNamed(option);

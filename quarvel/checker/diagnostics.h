@@ -38,7 +38,7 @@ enum class Warning : uint8_t {
 inline constexpr size_t kWarningKinds = 17;
 
 // The name of the group of every kind, the notes included, for -Wall and
-// -Wno-all.
+// -Wno-all. The other groups are listed by WarningKindsHelp().
 inline constexpr std::string_view kAllWarnings = "all";
 
 // The name of `kind`, as -W takes it.
@@ -63,7 +63,7 @@ class WarningSet {
   bool Enabled(Warning kind) const { return kinds_.test(static_cast<size_t>(kind)); }
 
   // Applies one option: -WNAME enables, -Wno-NAME disables, the kind or
-  // the group (kAllWarnings) NAME. Returns false, changing nothing, for any
+  // the group (kAllWarnings, "bytes", "keywords") NAME. Returns false, changing nothing, for any
   // other argument.
   bool Apply(std::string_view option);
 
