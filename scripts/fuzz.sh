@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # Builds a fuzzer (the fuzz preset) and runs it for a bounded time, starting
-# from its seed corpus: script_fuzzer from fuzz/corpus, pdf_fuzzer from
-# fuzz/pdf_corpus, render_fuzzer from
-# fuzz/render_corpus. Fails on any crash, sanitizer report, time-out, leak
-# or memory blow-up; the input that caused it is kept in
-# build/fuzz-findings/.
+# from its seed corpus: script_fuzzer and lsp_fuzzer from fuzz/corpus,
+# pdf_fuzzer from fuzz/pdf_corpus, render_fuzzer from fuzz/render_corpus.
+# Fails on any crash, sanitizer report, time-out, leak or memory blow-up;
+# the input that caused it is kept in build/fuzz-findings/.
 # Usage: fuzz.sh [SECONDS [FUZZER]]   (default 60 script_fuzzer)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +15,8 @@ case "$fuzzer" in
   script_fuzzer) seeds=fuzz/corpus dict=$(pwd)/fuzz/script.dict ;;
   render_fuzzer) seeds=fuzz/render_corpus dict=$(pwd)/fuzz/script.dict ;;
   pdf_fuzzer) seeds=fuzz/pdf_corpus dict= ;;
-  *) echo "fuzz.sh: no fuzzer $fuzzer (script_fuzzer, render_fuzzer or pdf_fuzzer)" >&2; exit 2 ;;
+  lsp_fuzzer) seeds=fuzz/corpus dict=$(pwd)/fuzz/script.dict ;;
+  *) echo "fuzz.sh: no fuzzer $fuzzer (script_fuzzer, render_fuzzer, pdf_fuzzer or lsp_fuzzer)" >&2; exit 2 ;;
 esac
 
 cmake --preset fuzz -B "$build" >/dev/null

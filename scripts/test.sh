@@ -23,10 +23,11 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
 
-step "fuzz: the script, render and PDF writer fuzzers, for 60 seconds each"
+step "fuzz: the script, render, PDF writer and language server fuzzers, for 60 seconds each"
 bash scripts/fuzz.sh 60 script_fuzzer
 bash scripts/fuzz.sh 60 render_fuzzer
 bash scripts/fuzz.sh 60 pdf_fuzzer
+bash scripts/fuzz.sh 60 lsp_fuzzer
 
 step "release: the Windows ZIP and the Debian package, and their checks (tests/release)"
 cmake --workflow --preset release
