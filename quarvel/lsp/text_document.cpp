@@ -2,17 +2,23 @@
 
 #include <algorithm>
 
+#include "text/utf8.h"
+
 namespace quarvel {
 
 namespace {
 
-// The bytes of the UTF-8 sequence that `lead` starts, and the UTF-16 units
-// of its code point: a stray byte counts as one of each.
-size_t SequenceBytes(unsigned char lead) {
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-  if (lead >= 0xC0) return 2;
-  return 1;
+// The bytes of the character that starts at text[at]: its UTF-8 sequence,
+// or one for a byte that starts none, cut at the text's end.
+size_t CharacterBytes(std::string_view text, size_t at) {
+  const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[at]));
+  return std::min(std::max<size_t>(length, 1), text.size() - at);
+}
+
+// The position units of a character of `bytes`.
+size_t UnitsOf(size_t bytes, PositionUnits units) {
+  if (units == PositionUnits::kUtf8) return bytes;
+  return bytes == 4 ? 2 : 1;
 }
 
 }  // namespace
@@ -21,9 +27,8 @@ size_t CountUnits(std::string_view text, PositionUnits units) {
   if (units == PositionUnits::kUtf8) return text.size();
   size_t count = 0;
   for (size_t at = 0; at < text.size();) {
-    const size_t bytes =
-        std::min(SequenceBytes(static_cast<unsigned char>(text[at])), text.size() - at);
-    count += bytes == 4 ? 2 : 1;
+    const size_t bytes = CharacterBytes(text, at);
+    count += UnitsOf(bytes, units);
     at += bytes;
   }
   return count;
@@ -56,9 +61,8 @@ size_t TextDocument::Offset(const Position& position) const {
   const std::string_view line = Line(position.line);
   size_t at = 0;
   for (size_t units = 0; at < line.size() && units < position.character;) {
-    const size_t bytes =
-        std::min(SequenceBytes(static_cast<unsigned char>(line[at])), line.size() - at);
-    units += units_ == PositionUnits::kUtf8 ? bytes : (bytes == 4 ? 2 : 1);
+    const size_t bytes = CharacterBytes(line, at);
+    units += UnitsOf(bytes, units_);
     at += bytes;
   }
   return starts_[position.line] + at;
