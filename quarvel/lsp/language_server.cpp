@@ -11,6 +11,7 @@
 #include "checker/script_keywords.h"
 #include "lsp/json_rpc.h"
 #include "lsp/script_facts.h"
+#include "text/utf8.h"
 
 namespace quarvel {
 
@@ -77,26 +78,6 @@ std::string PathOfUri(std::string_view uri) {
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// `text`, UTF-8, as UTF-16; a byte that starts no sequence stands for itself.
-WideString WideFromUtf8(std::string_view text) {
-  WideString wide;
-  for (size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const size_t bytes = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t code = bytes == 1 ? lead : lead & (0x3F >> (bytes - 1));
-    for (size_t i = 1; i < bytes && at + i < text.size(); ++i) {
-      code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
-    }
-    at += bytes;
-    if (code >= 0x10000) {
-      wide.push_back(static_cast<WideChar>(0xD800 + ((code - 0x10000) >> 10)));
-      code = 0xDC00 + ((code - 0x10000) & 0x3FF);
-    }
-    wide.push_back(static_cast<WideChar>(code));
-  }
-  return wide;
 }
 
 bool IsRelative(const WideString& path) {
@@ -289,8 +270,8 @@ class LanguageServer::ScriptRun {
  public:
   ScriptRun(LanguageServer& server, const std::string& uri, const OpenDocument& document)
       : host_(server.host_, document.text.text()),
-        folder_(WideFromUtf8(server.image_folder_.empty() ? FolderOf(PathOfUri(uri))
-                                                          : server.image_folder_)),
+        folder_(FromUtf8(server.image_folder_.empty() ? FolderOf(PathOfUri(uri))
+                                                      : server.image_folder_)),
         probe_([this, &server](const WideString& path) {
           const WideString resolved = IsRelative(path) ? folder_ + path : path;
           auto [tried, is_new] = tried_.try_emplace(resolved);
@@ -418,8 +399,8 @@ std::optional<json> LanguageServer::DocumentChanged(std::string_view method, con
   const std::string uri = params.value("/textDocument/uri"_json_pointer, std::string());
   if (method == "textDocument/didOpen") {
     const std::string text = params.value("/textDocument/text"_json_pointer, std::string());
-    auto [document, _] =
-        documents_.insert_or_assign(uri, OpenDocument{TextDocument(text, units_), {}});
+    auto [document, _] = documents_.insert_or_assign(
+        uri, OpenDocument{TextDocument(text, units_), {}, std::nullopt});
     return Check(uri, document->second);
   }
   OpenDocument* document = Find(params);
@@ -451,6 +432,7 @@ LanguageServer::OpenDocument* LanguageServer::Find(const json& params) {
 json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
   ScriptRun run(*this, uri, document);
   document.findings.clear();
+  document.facts.reset();
   CheckScript(run.host(), run.probe(), ScriptRun::kPath, options_,
               [&document](const Finding& finding) { document.findings.push_back(finding); });
   json diagnostics = json::array();
@@ -474,16 +456,19 @@ json LanguageServer::Check(const std::string& uri, OpenDocument& document) {
                       {{"uri", uri}, {"diagnostics", std::move(diagnostics)}});
 }
 
-ScriptFacts LanguageServer::FactsOf(const json& params, const OpenDocument& document) {
-  ScriptRun run(*this, params.at("textDocument").at("uri"), document);
-  return GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+const ScriptFacts& LanguageServer::FactsOf(const json& params, OpenDocument& document) {
+  if (!document.facts) {
+    ScriptRun run(*this, params.at("textDocument").at("uri"), document);
+    document.facts = GatherFacts(run.host(), run.probe(), ScriptRun::kPath);
+  }
+  return *document.facts;
 }
 
 json LanguageServer::Hover(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
   const size_t index = PositionOf(params.value("position", json::object())).line;
-  const ScriptFacts facts = FactsOf(params, *document);
+  const ScriptFacts& facts = FactsOf(params, *document);
   return {{"contents",
            {{"kind", "markdown"},
             {"value", HoverText(document->text.Line(index), facts.At(index + 1))}}},
@@ -493,7 +478,7 @@ json LanguageServer::Hover(const json& params) {
 json LanguageServer::DocumentSymbols(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
-  const ScriptFacts facts = FactsOf(params, *document);
+  const ScriptFacts& facts = FactsOf(params, *document);
   const TextDocument& text = document->text;
   std::function<json(const std::vector<OutlinePart>&)> symbols =
       [&](const std::vector<OutlinePart>& parts) {
@@ -538,7 +523,7 @@ json LanguageServer::Completion(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
   const size_t index = PositionOf(params.value("position", json::object())).line;
-  const ScriptFacts facts = FactsOf(params, *document);
+  const ScriptFacts& facts = FactsOf(params, *document);
   const LineFact& fact = facts.At(index + 1);
   if (fact.use == LineUse::kTaken && fact.role == LineRole::kStyle) {
     return CompletionItems({StyleWords().begin(), StyleWords().end()}, kCompletionEnumMember);
@@ -582,7 +567,7 @@ json LanguageServer::CodeActions(const json& params) {
 json LanguageServer::SemanticTokens(const json& params) {
   OpenDocument* document = Find(params);
   if (document == nullptr) return nullptr;
-  const ScriptFacts facts = FactsOf(params, *document);
+  const ScriptFacts& facts = FactsOf(params, *document);
   json data = json::array();
   size_t previous = 0;
   for (size_t index = 0; index < facts.lines.size(); ++index) {

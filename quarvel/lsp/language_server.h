@@ -50,6 +50,9 @@ class LanguageServer {
   struct OpenDocument {
     TextDocument text;
     std::vector<Finding> findings;
+    // The facts of the text, gathered at the first request that needs them
+    // after a change.
+    std::optional<ScriptFacts> facts;
   };
 
   nlohmann::json Initialize(const nlohmann::json& params);
@@ -71,7 +74,7 @@ class LanguageServer {
   nlohmann::json Check(const std::string& uri, OpenDocument& document);
   class ScriptRun;
   // What printing does with each line of `document`, named in `params`.
-  ScriptFacts FactsOf(const nlohmann::json& params, const OpenDocument& document);
+  const ScriptFacts& FactsOf(const nlohmann::json& params, OpenDocument& document);
 
   Host& host_;
   const ImageProbe probe_;

@@ -171,6 +171,10 @@ TEST_F(LanguageServerTest, IncrementalChangesCountColumnsInUtf16) {
       "pageOrientation\nportrait\nbeginDocument\nP\xc5\x99\xc3\xadli\xc5\xa1 "
       "\xf0\x9f\x98\x80xbeginPage\n"
       "beginText\n\n60\nnormal\n\n10\n700\nx\nendText\nendPage\nendDocument\n");
+  const auto hover = [this] {
+    return Only(Request(2, "textDocument/hover", At(3)))["result"]["contents"]["value"];
+  };
+  EXPECT_EQ(hover(), "Ignored: no keyword at this level.");
   const json published = Only(Notify(
       "textDocument/didChange",
       {{"textDocument", {{"uri", kUri}, {"version", 2}}},
@@ -179,6 +183,7 @@ TEST_F(LanguageServerTest, IncrementalChangesCountColumnsInUtf16) {
            {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 10}}}}},
           {"text", ""}}}}}));
   EXPECT_TRUE(published["params"]["diagnostics"].empty()) << published;
+  EXPECT_EQ(hover(), "Starts a page.");
 }
 
 TEST_F(LanguageServerTest, FollowsTheLifecycle) {
@@ -216,10 +221,10 @@ TEST(JsonRpcTest, ReadsFramedMessagesAndRefusesBrokenFrames) {
   for (const auto& test : cases) {
     std::FILE* in = std::tmpfile();
     ASSERT_NE(in, nullptr);
-    std::fwrite(test.input.data(), 1, test.input.size(), in);
+    ASSERT_EQ(std::fwrite(test.input.data(), 1, test.input.size(), in), test.input.size());
     std::rewind(in);
     EXPECT_EQ(ReadMessage(in).index(), test.index) << test.input;
-    std::fclose(in);
+    EXPECT_EQ(std::fclose(in), 0);
   }
 }
 
