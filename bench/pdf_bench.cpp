@@ -23,7 +23,7 @@ constexpr int kPages = 200;
 class MeasuredDelivery : public JobDelivery {
  public:
   std::string NextTarget() const override { return "memory"; }
-  Status Deliver(std::string_view, std::span<const JobFile> files) override {
+  Status Deliver(std::string_view, int, std::span<const JobFile> files) override {
     bytes = files.front().bytes.size();
     return Status::Ok();
   }

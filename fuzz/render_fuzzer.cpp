@@ -36,7 +36,7 @@ namespace {
 class DroppedJobs : public JobDelivery {
  public:
   std::string NextTarget() const override { return "nowhere"; }
-  Status Deliver(std::string_view, std::span<const JobFile>) override { return Status::Ok(); }
+  Status Deliver(std::string_view, int, std::span<const JobFile>) override { return Status::Ok(); }
 };
 
 // The output formats, each on a device that keeps the pages small enough

@@ -1,6 +1,6 @@
-// The deliveries of finished print jobs: to files, to standard output, to a
-// CUPS print queue, or straight to an IPP printer. Each delivers a job
-// whole or not at all.
+// The deliveries of finished print jobs to files and to standard output
+// (those to printers are in printer_delivery.h). Each delivers a job whole
+// or not at all.
 #ifndef QUARVEL_NATIVE_DELIVERY_JOB_DELIVERY_H_
 #define QUARVEL_NATIVE_DELIVERY_JOB_DELIVERY_H_
 
@@ -48,7 +48,9 @@ class FileDelivery : public JobDelivery {
   // The file of the next job; for a format of a file per page, as the
   // first job's is named: its pages are numbered.
   std::string NextTarget() const override;
-  Status Deliver(std::string_view job_name, std::span<const JobFile> files) override;
+  Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) override;
+  // Streams the job into its file, staged as a whole job's is.
+  Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) override;
 
   // Why the output cannot be written at all, found before any job is made:
   // it is a file that the run reads, or a folder. Empty when it may be.
@@ -64,7 +66,11 @@ class FileDelivery : public JobDelivery {
   // Why `path` may not be written: it is one of the inputs. Empty when it
   // may be.
   std::string InputAt(const std::filesystem::path& path) const;
-  Status DeliverToDevice(std::span<const JobFile> files);
+  class Stream;
+
+  // Whether the jobs go to a device: a path that is not a regular file.
+  bool ToDevice() const;
+  Status WriteToDevice(std::string_view bytes);
 
   std::filesystem::path first_;
   OutputFormat format_;
@@ -78,42 +84,8 @@ class FileDelivery : public JobDelivery {
 class StandardOutputDelivery : public JobDelivery {
  public:
   std::string NextTarget() const override { return "standard output"; }
-  Status Deliver(std::string_view job_name, std::span<const JobFile> files) override;
-};
-
-// Submits each job to a CUPS queue under the job's name. A job whose
-// transfer fails after the queue created it is cancelled.
-class CupsDelivery : public JobDelivery {
- public:
-  CupsDelivery(std::string queue, OutputFormat format)
-      : queue_(std::move(queue)), format_(format) {}
-
-  // Returns true when CUPS knows a queue named `queue`.
-  static bool QueueExists(const std::string& queue);
-
-  std::string NextTarget() const override { return queue_; }
-  Status Deliver(std::string_view job_name, std::span<const JobFile> files) override;
-
- private:
-  std::string queue_;
-  OutputFormat format_;
-};
-
-// Sends each job straight to the IPP printer at `uri` ("ipp://..." or
-// "ipps://..."), as one Print-Job request.
-class IppDelivery : public JobDelivery {
- public:
-  IppDelivery(std::string uri, OutputFormat format) : uri_(std::move(uri)), format_(format) {}
-
-  // Returns true when `destination` names a printer by an IPP URI.
-  static bool IsPrinterUri(std::string_view destination);
-
-  std::string NextTarget() const override { return uri_; }
-  Status Deliver(std::string_view job_name, std::span<const JobFile> files) override;
-
- private:
-  std::string uri_;
-  OutputFormat format_;
+  Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) override;
+  Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) override;
 };
 
 }  // namespace quarvel

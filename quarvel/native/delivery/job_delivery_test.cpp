@@ -56,11 +56,11 @@ std::vector<std::string> FolderEntries() {
 TEST(FileDeliveryTest, WritesEachJobAndPageToItsOwnFile) {
   ScopedTempDir temp_dir;
   FileDelivery pdf("MyDoc.pdf", OutputFormat::kPdf);
-  EXPECT_TRUE(pdf.Deliver("MyDoc", std::vector<JobFile>{{0, "first"}}).ok());
+  EXPECT_TRUE(pdf.Deliver("MyDoc", 1, std::vector<JobFile>{{0, "first"}}).ok());
   EXPECT_EQ(pdf.NextTarget(), "MyDoc-2.pdf");
-  EXPECT_TRUE(pdf.Deliver("MyDoc", std::vector<JobFile>{{0, "second"}}).ok());
+  EXPECT_TRUE(pdf.Deliver("MyDoc", 1, std::vector<JobFile>{{0, "second"}}).ok());
   FileDelivery png("p.png", OutputFormat::kPng);
-  EXPECT_TRUE(png.Deliver("MyDoc", std::vector<JobFile>{{1, "one"}, {2, "two"}}).ok());
+  EXPECT_TRUE(png.Deliver("MyDoc", 1, std::vector<JobFile>{{1, "one"}, {2, "two"}}).ok());
   EXPECT_EQ(ReadFileBytes("MyDoc.pdf"), "first");
   EXPECT_EQ(ReadFileBytes("MyDoc-2.pdf"), "second");
   EXPECT_EQ(ReadFileBytes("p-p2.png"), "two");
@@ -75,7 +75,7 @@ TEST(FileDeliveryTest, AJobWithAPageThatCannotBeWrittenLeavesNothing) {
   std::filesystem::create_directory("p-p2.png");
   FileDelivery png("p.png", OutputFormat::kPng);
   EXPECT_EQ(
-      png.Deliver("MyDoc", std::vector<JobFile>{{1, "one"}, {2, "two"}, {3, "three"}}).message(),
+      png.Deliver("MyDoc", 1, std::vector<JobFile>{{1, "one"}, {2, "two"}, {3, "three"}}).message(),
       "cannot write p-p2.png: Is a directory");
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"p-p2.png"});
 }
@@ -122,8 +122,8 @@ TEST(FileDeliveryTest, ADeviceTakesEveryJobAndPage) {
   std::thread reader([&read] { read = ReadFileBytes("pages.png"); });
   {
     FileDelivery pipe("pages.png", OutputFormat::kPng);
-    EXPECT_TRUE(pipe.Deliver("MyDoc", std::vector<JobFile>{{1, "one "}, {2, "two "}}).ok());
-    EXPECT_TRUE(pipe.Deliver("MyDoc", std::vector<JobFile>{{1, "three"}}).ok());
+    EXPECT_TRUE(pipe.Deliver("MyDoc", 1, std::vector<JobFile>{{1, "one "}, {2, "two "}}).ok());
+    EXPECT_TRUE(pipe.Deliver("MyDoc", 1, std::vector<JobFile>{{1, "three"}}).ok());
   }
   reader.join();
   EXPECT_EQ(read, "one two three");

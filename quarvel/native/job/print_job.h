@@ -5,6 +5,7 @@
 #ifndef QUARVEL_NATIVE_JOB_PRINT_JOB_H_
 #define QUARVEL_NATIVE_JOB_PRINT_JOB_H_
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,16 +16,23 @@
 namespace quarvel {
 
 // The formats in which a job is rendered.
-enum class OutputFormat { kPdf, kPostScript, kSvg, kPng };
+// PWG Raster and Apple raster (URF) are the raster formats of printers
+// without PDF; a JPEG file a page is the last resort of such printers.
+enum class OutputFormat { kPdf, kPostScript, kSvg, kPng, kPwgRaster, kUrf, kJpeg };
 
-inline constexpr OutputFormat kOutputFormats[] = {OutputFormat::kPdf, OutputFormat::kPostScript,
-                                                  OutputFormat::kSvg, OutputFormat::kPng};
+inline constexpr OutputFormat kOutputFormats[] = {
+    OutputFormat::kPdf,       OutputFormat::kPostScript, OutputFormat::kSvg, OutputFormat::kPng,
+    OutputFormat::kPwgRaster, OutputFormat::kUrf,        OutputFormat::kJpeg};
 
 struct OutputFormatInfo {
-  std::string_view name;       // as --format names it: "pdf", "ps", "svg", "png"
+  std::string_view name;       // as --format names it: "pdf", "ps", "svg", "png", ...
   std::string_view extension;  // ".pdf", ...
   std::string_view mime_type;  // as a printer is told it
   bool file_per_page;          // one file per page, instead of one per job
+  bool raster;                 // pages of device pixels
+  // Written page by page as the pages end, to a JobStream, instead of whole
+  // at the job's end: the raster streams, whose pages are independent.
+  bool streamed;
 };
 
 const OutputFormatInfo& InfoOf(OutputFormat format);
@@ -45,6 +53,20 @@ struct JobFile {
   std::string bytes;
 };
 
+// The bytes of one job in a streamed format, taken as they are made: the
+// job is delivered once Finish succeeded, and a stream destroyed before
+// that discards it (a printer's job is cancelled).
+class JobStream {
+ public:
+  virtual ~JobStream() = default;
+
+  // Appends `bytes` to the job. On failure the job is lost: later calls
+  // fail alike, and the status names the file or printer and the reason.
+  virtual Status Write(std::string_view bytes) = 0;
+  // Delivers the job, whose `pages` have all been written.
+  virtual Status Finish(int pages) = 0;
+};
+
 // Where finished jobs go.
 class JobDelivery {
  public:
@@ -57,7 +79,13 @@ class JobDelivery {
   // Delivers the files of one finished job named `job_name`. On failure,
   // nothing of the job is left behind, and the status names the file or
   // printer and the reason.
-  virtual Status Deliver(std::string_view job_name, std::span<const JobFile> files) = 0;
+  // The job has `pages` pages.
+  virtual Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) = 0;
+
+  // Begins a job named `job_name` in a streamed format, whose bytes go to
+  // `*stream` as they are made. On failure no job was begun. By default the
+  // bytes are held, and delivered with Deliver as one file at the end.
+  virtual Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream);
 };
 
 }  // namespace quarvel

@@ -56,7 +56,10 @@ SurfaceHandle NewSurface(OutputFormat format, const SheetSize& sheet, const std:
     }
     case OutputFormat::kSvg:
       return SurfaceHandle(cairo_svg_surface_create_for_stream(AppendToString, out, width, height));
-    case OutputFormat::kPng: return NewRaster(sheet);
+    case OutputFormat::kPng:
+    case OutputFormat::kPwgRaster:
+    case OutputFormat::kUrf:
+    case OutputFormat::kJpeg: return NewRaster(sheet);
   }
   return nullptr;
 }
@@ -155,12 +158,23 @@ class CairoCanvas::Drawing {
   CairoCanvas& canvas_;
 };
 
-CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_view title)
+CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_view title,
+                         const RasterOptions& raster, JobStream* stream)
     : sheet_(SheetOf(device)),
+      dpi_(device.dpi),
       format_(format),
       title_(title),
-      file_per_page_(InfoOf(format).file_per_page) {
-  if (!file_per_page_) Open();
+      surface_per_page_(InfoOf(format).file_per_page || InfoOf(format).raster),
+      gray_(raster.gray),
+      stream_(stream) {
+  if (InfoOf(format).streamed) {
+    raster_.emplace(format == OutputFormat::kUrf ? RasterKind::kUrf : RasterKind::kPwg, raster,
+                    [this](std::string_view bytes) {
+                      stream_failure_ = stream_->Write(bytes);
+                      return stream_failure_.ok();
+                    });
+  }
+  if (!surface_per_page_) Open();
 }
 
 void CairoCanvas::Check(cairo_status_t status) {
@@ -168,31 +182,51 @@ void CairoCanvas::Check(cairo_status_t status) {
 }
 
 void CairoCanvas::StartPage() {
-  if (file_per_page_) Open();
+  if (surface_per_page_) Open();
 }
 
 void CairoCanvas::EndPage() {
   images_.clear();
-  if (!file_per_page_) {
+  if (!surface_per_page_) {
     cairo_show_page(cr_.get());
     Check(cairo_status(cr_.get()));
     Check(cairo_surface_status(surface_.get()));
     return;
   }
-  files_.push_back({static_cast<int>(files_.size()) + 1, FinishSurface()});
+  EncodePage();
+}
+
+void CairoCanvas::EncodePage() {
+  cr_.reset();
+  cairo_surface_flush(surface_.get());
+  const PagePixels page = {cairo_image_surface_get_data(surface_.get()),
+                           cairo_image_surface_get_width(surface_.get()),
+                           cairo_image_surface_get_height(surface_.get()),
+                           cairo_image_surface_get_stride(surface_.get()), dpi_};
+  if (error_ == CAIRO_STATUS_SUCCESS && encoded_.ok()) {
+    if (raster_) {
+      encoded_ = raster_->WritePage(page);
+    } else if (format_ == OutputFormat::kJpeg) {
+      encoded_ = EncodeJpeg(page, gray_, &bytes_);
+    }
+  }
+  std::string bytes = FinishSurface();
+  if (!raster_) files_.push_back({static_cast<int>(files_.size()) + 1, std::move(bytes)});
 }
 
 Status CairoCanvas::Finish(std::vector<JobFile>* files) {
-  if (!file_per_page_) files_.push_back({0, FinishSurface()});
+  if (!surface_per_page_) files_.push_back({0, FinishSurface()});
   files->clear();
-  if (error_ != CAIRO_STATUS_SUCCESS) return status();
+  if (const Status failed = status(); !failed.ok()) return failed;
   *files = std::move(files_);
   return Status::Ok();
 }
 
 Status CairoCanvas::status() const {
-  if (error_ == CAIRO_STATUS_SUCCESS) return Status::Ok();
-  return Status::Error(cairo_status_to_string(error_));
+  if (error_ != CAIRO_STATUS_SUCCESS) return Status::Error(cairo_status_to_string(error_));
+  // The stream's own reason, when it failed the encoding.
+  if (!stream_failure_.ok()) return stream_failure_;
+  return encoded_;
 }
 
 void CairoCanvas::Open() {
@@ -216,7 +250,7 @@ std::string CairoCanvas::FinishSurface() {
 ContextHandle CairoCanvas::NewContext() const {
   ContextHandle cr(cairo_create(surface_.get()));
   UseUnhintedFonts(cr.get());
-  if (format_ != OutputFormat::kPng) {
+  if (!InfoOf(format_).raster) {
     cairo_scale(cr.get(), sheet_.width_points / sheet_.width_pixels,
                 sheet_.height_points / sheet_.height_pixels);
   }

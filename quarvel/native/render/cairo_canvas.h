@@ -6,10 +6,12 @@
 #include <cairo.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "native/raster/page_encoders.h"
 #include "native/render/page_canvas.h"
 #include "native/render/page_geometry.h"
 
@@ -17,8 +19,11 @@ namespace quarvel {
 
 class CairoCanvas : public PageCanvas {
  public:
-  // Pages for `device` in `format`, in files titled `title`.
-  CairoCanvas(const Device& device, OutputFormat format, std::string_view title);
+  // Pages for `device` in `format`, in files titled `title`; a streamed
+  // format's pages are encoded with `raster` and written to `stream` as
+  // they end, which must outlive the canvas.
+  CairoCanvas(const Device& device, OutputFormat format, std::string_view title,
+              const RasterOptions& raster = {}, JobStream* stream = nullptr);
 
   void StartPage() override;
   void EndPage() override;
@@ -34,6 +39,8 @@ class CairoCanvas : public PageCanvas {
   class Drawing;
 
   void Open();
+  // Encodes the finished raster page, in the format's way.
+  void EncodePage();
   // Finishes the surface and returns what it wrote.
   std::string FinishSurface();
   ContextHandle NewContext() const;
@@ -43,9 +50,20 @@ class CairoCanvas : public PageCanvas {
   cairo_surface_t* SurfaceOf(const std::shared_ptr<const DecodedImage>& image);
 
   const SheetSize sheet_;
+  const int dpi_;
   const OutputFormat format_;
   const std::string title_;
-  const bool file_per_page_;
+  // Whether each page is a surface of its own: the raster formats and those
+  // of a file per page.
+  const bool surface_per_page_;
+  const bool gray_;
+  // The raster stream of the job, in a streamed format, and the stream it
+  // writes to.
+  std::optional<RasterStreamWriter> raster_;
+  JobStream* const stream_;
+  // Whether the pages could be encoded, and the stream written.
+  Status encoded_ = Status::Ok();
+  Status stream_failure_ = Status::Ok();
   std::string bytes_;
   std::vector<JobFile> files_;
   cairo_status_t error_ = CAIRO_STATUS_SUCCESS;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "native/job/print_job.h"
+#include "native/raster/page_encoders.h"
 #include "native/render/page_geometry.h"
 #include "printer/printer.h"
 
@@ -18,6 +19,8 @@ struct PageSettings {
   // script asks for.
   std::optional<Orientation> orientation;
   OutputFormat format = OutputFormat::kPdf;
+  // How the raster formats encode their pages.
+  RasterOptions raster = {};
   // When the jobs are made, in seconds since 1970 (UTC): their PDF files'
   // creation date.
   int64_t created = 0;

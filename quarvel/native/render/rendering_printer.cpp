@@ -46,6 +46,26 @@ bool IsReported(ImageFault fault) {
 
 }  // namespace
 
+// The stream of a job, which keeps why writing to it failed: the delivery's
+// own reason, which needs nothing added.
+class RenderingPrinter::WatchedStream : public JobStream {
+ public:
+  explicit WatchedStream(std::unique_ptr<JobStream> stream) : stream_(std::move(stream)) {}
+
+  Status Write(std::string_view bytes) override {
+    Status written = stream_->Write(bytes);
+    if (!written.ok() && failure_.empty()) failure_ = written.message();
+    return written;
+  }
+  Status Finish(int pages) override { return stream_->Finish(pages); }
+
+  const std::string& failure() const { return failure_; }
+
+ private:
+  std::unique_ptr<JobStream> stream_;
+  std::string failure_;
+};
+
 RenderingPrinter::RenderingPrinter(const PageSettings& settings, JobDelivery& delivery,
                                    PrintEvents& events)
     : settings_(settings),
@@ -69,9 +89,8 @@ bool RenderingPrinter::Embeddable(const ArialFace& face) {
 
 bool RenderingPrinter::AsOutlines(const ArialFace& face, double em) {
   switch (settings_.format) {
-    case OutputFormat::kPng: return em > kMaxBitmapEm;
     case OutputFormat::kPdf: return !Embeddable(face);
-    default: return false;
+    default: return InfoOf(settings_.format).raster && em > kMaxBitmapEm;
   }
 }
 
@@ -79,7 +98,7 @@ TextLayout& RenderingPrinter::Layout() {
   if (!text_layout_) {
     // Raster pages are drawn in device pixels; the others in points.
     const SheetSize sheet = SheetOf(settings_.device);
-    const bool raster = settings_.format == OutputFormat::kPng;
+    const bool raster = InfoOf(settings_.format).raster;
     text_layout_.emplace(raster ? 1 : sheet.width_points / sheet.width_pixels,
                          raster ? 1 : sheet.height_points / sheet.height_pixels);
   }
@@ -100,6 +119,12 @@ void RenderingPrinter::Guarded(Draw draw) {
 void RenderingPrinter::FailJob(std::string_view reason) {
   canvas_.reset();
   if (failure_) return;
+  // A job on a printer is cancelled at once.
+  std::unique_ptr<WatchedStream> stream = std::move(stream_);
+  if (stream != nullptr && !stream->failure().empty()) {
+    failure_ = stream->failure();
+    return;
+  }
   failure_ = delivery_.NextTarget() + ": cannot render " +
              (pages_ > 0 ? "page " + std::to_string(pages_) + " of " : std::string()) + kJobName +
              ": " + std::string(reason);
@@ -113,12 +138,25 @@ void RenderingPrinter::StartDocument() {
   try {
     if (settings_.format == OutputFormat::kPdf) {
       canvas_ = std::make_unique<PdfCanvas>(settings_.device, kJobName, settings_.created);
-    } else {
+    } else if (!InfoOf(settings_.format).streamed) {
       canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName);
+    } else {
+      StartStream();
     }
   } catch (const std::bad_alloc&) {
     FailJob("out of memory");
   }
+}
+
+void RenderingPrinter::StartStream() {
+  std::unique_ptr<JobStream> stream;
+  if (const Status started = delivery_.StartJob(kJobName, &stream); !started.ok()) {
+    failure_ = started.message();
+    return;
+  }
+  stream_ = std::make_unique<WatchedStream>(std::move(stream));
+  canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName,
+                                          settings_.raster, stream_.get());
 }
 
 void RenderingPrinter::StartPage() {
@@ -140,7 +178,6 @@ void RenderingPrinter::EndDocument() {
   if (!document_open_) return;
   EndPage();
   document_open_ = false;
-  pages_ = 0;
   Status delivered = Status::Ok();
   if (canvas_ != nullptr) {
     try {
@@ -148,11 +185,17 @@ void RenderingPrinter::EndDocument() {
       const Status rendered = canvas_->Finish(&files);
       canvas_.reset();
       if (!rendered.ok()) FailJob(rendered.message());
-      if (!failure_) delivered = delivery_.Deliver(kJobName, files);
+      if (!failure_) {
+        delivered = stream_ != nullptr ? stream_->Finish(pages_)
+                                       : delivery_.Deliver(kJobName, pages_, files);
+      }
     } catch (const std::bad_alloc&) {
       FailJob("out of memory");
     }
   }
+  // A job that failed is discarded with its stream.
+  stream_.reset();
+  pages_ = 0;
   if (failure_) delivered = Status::Error(*std::exchange(failure_, std::nullopt));
   if (delivered.ok()) {
     events_.JobDelivered();

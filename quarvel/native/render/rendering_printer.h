@@ -93,6 +93,9 @@ class RenderingPrinter : public Printer {
   // out, or a canvas that cannot make what it is given, fails the job.
   template <typename Draw>
   void Guarded(Draw draw);
+  // Begins the job in a streamed format: its stream, and a canvas that
+  // writes to it; on failure, neither.
+  void StartStream();
   // Fails the job being rendered for `reason`, and frees its pages.
   void FailJob(std::string_view reason);
   // Draws `text`, whose whole line has the advance and ink laid out in
@@ -125,7 +128,10 @@ class RenderingPrinter : public Printer {
   // The line being drawn, kept to reuse its memory.
   GlyphRun run_;
   std::map<const ArialFace*, bool> embeddable_;
-  // The pages of the job being rendered; null once the job failed.
+  // The pages of the job being rendered; null once the job failed. A job in
+  // a streamed format is written to its stream as its pages end.
+  class WatchedStream;
+  std::unique_ptr<WatchedStream> stream_;
   std::unique_ptr<PageCanvas> canvas_;
   bool document_open_ = false;
   bool page_open_ = false;

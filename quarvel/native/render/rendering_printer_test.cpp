@@ -25,7 +25,7 @@ namespace {
 class KeptJobs : public JobDelivery {
  public:
   std::string NextTarget() const override { return "kept.pdf"; }
-  Status Deliver(std::string_view job_name, std::span<const JobFile> files) override {
+  Status Deliver(std::string_view job_name, int, std::span<const JobFile> files) override {
     if (!failure.empty()) return Status::Error(failure);
     names.emplace_back(job_name);
     pdfs.push_back(files.front().bytes);
@@ -232,7 +232,8 @@ std::string CopiedText(const std::string& pdf) {
   FILE* text = popen("pdftotext -q copied.pdf -", "r");
   std::string copied;
   char buffer[4096];
-  for (size_t read; (read = fread(buffer, 1, sizeof buffer, text)) > 0;) copied.append(buffer, read);
+  for (size_t read; (read = fread(buffer, 1, sizeof buffer, text)) > 0;)
+    copied.append(buffer, read);
   pclose(text);
   return copied;
 }
@@ -245,8 +246,10 @@ std::string CopiedText(const std::string& pdf) {
 TEST_F(RenderingPrinterTest, TextCopiesOutAsWrittenInEachFace) {
   Print(
       "x\nbeginDocument\nbeginPage\n"
-      "beginText\n\n60\nnormal\n\n10\n700\nNa\xE8\xED't\xE1n\xED \x9E\xE1" "dosti \x96 12,50 \x80\n"
-      "Second line: EFy a-b\xAD" "c\nendText\n"
+      "beginText\n\n60\nnormal\n\n10\n700\nNa\xE8\xED't\xE1n\xED \x9E\xE1"
+      "dosti \x96 12,50 \x80\n"
+      "Second line: EFy a-b\xAD"
+      "c\nendText\n"
       "beginText\n\n60\nbold\n\n10\n600\nTotal (net)\nendText\nendPage\nendDocument\n");
   ASSERT_EQ(jobs_.pdfs.size(), 1u);
   EXPECT_EQ(CopiedText(jobs_.pdfs[0]),

@@ -1,0 +1,68 @@
+// The encodings of raster pages for printers without PDF: PWG Raster and
+// Apple raster (URF) streams, by libcups' raster writer, and JPEG files, by
+// libjpeg-turbo. A page is taken as cairo's RGB24 image surface holds it.
+#ifndef QUARVEL_NATIVE_RASTER_PAGE_ENCODERS_H_
+#define QUARVEL_NATIVE_RASTER_PAGE_ENCODERS_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "native/job/status.h"
+
+namespace quarvel {
+
+// A page of pixels: `height` lines of `stride` bytes, each of `width`
+// pixels of 32 bits in native order, 0x00RRGGBB (cairo's RGB24).
+struct PagePixels {
+  const unsigned char* data = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+  int dpi = 0;
+};
+
+enum class RasterKind { kPwg, kUrf };
+
+// How the pages are encoded: in 8-bit grey (sGray) or 8-bit colour (sRGB),
+// and for which sides of the sheet (an IPP "sides" keyword: "one-sided",
+// "two-sided-long-edge", "two-sided-short-edge").
+struct RasterOptions {
+  bool gray = false;
+  std::string sides = "one-sided";
+};
+
+// Takes the bytes of a stream as they are encoded; returns false when they
+// could not be taken, which fails the stream.
+using ByteSink = std::function<bool(std::string_view bytes)>;
+
+// Writes pages, one after the other, as one PWG Raster or Apple raster
+// stream into a ByteSink.
+class RasterStreamWriter {
+ public:
+  RasterStreamWriter(RasterKind kind, RasterOptions options, ByteSink sink);
+  ~RasterStreamWriter();
+  RasterStreamWriter(const RasterStreamWriter&) = delete;
+  RasterStreamWriter& operator=(const RasterStreamWriter&) = delete;
+
+  // Appends `page`: its header, then its lines. Once a page could not be
+  // written, every later one fails too.
+  Status WritePage(const PagePixels& page);
+
+ private:
+  struct Stream;
+
+  const RasterKind kind_;
+  const RasterOptions options_;
+  std::unique_ptr<Stream> stream_;
+  std::string failure_;
+};
+
+// Appends `page` to `*out` as a baseline JPEG file (JFIF, its density in
+// dots per inch), in grey or colour.
+Status EncodeJpeg(const PagePixels& page, bool gray, std::string* out);
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_RASTER_PAGE_ENCODERS_H_
