@@ -16,8 +16,9 @@ namespace {
 
 constexpr std::string_view kDefaultJobName = "MyDoc";
 constexpr int kDefaultDpi = 600;
-// The largest side of a PNG page, as cairo can draw it.
-constexpr double kMaxPngSide = 32767;
+constexpr int kDefaultTimeout = 30;
+// The largest side of a raster page, as cairo can draw it.
+constexpr double kMaxRasterSide = 32767;
 
 // The options as the command line gives them, before the defaults.
 struct Given {
@@ -30,6 +31,10 @@ struct Given {
   std::optional<Paper> paper;
   std::optional<Orientation> orientation;
   std::optional<std::string> encoding;
+  std::optional<int> timeout;
+  std::optional<int> copies;
+  // The options that apply to printers only, as given.
+  std::vector<std::string_view> printer_options;
   // Whether a -W option was given.
   bool kinds_chosen = false;
 };
@@ -62,6 +67,32 @@ std::optional<int64_t> ParseEpoch(std::string_view text) {
   return seconds;
 }
 
+// A whole number from `low` to `high`.
+std::optional<int> ParseNumber(std::string_view text, int low, int high) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < low || number > high) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+std::optional<int> ParseTimeout(std::string_view text) { return ParseNumber(text, 1, 86400); }
+
+// `text` when it is one of `keywords`.
+std::optional<std::string> OneOf(std::string_view text,
+                                 std::initializer_list<std::string_view> keywords) {
+  for (const std::string_view keyword : keywords) {
+    if (text == keyword) return std::string(text);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ParseMedia(std::string_view text) {
+  if (!MediaSize(text)) return std::nullopt;
+  return std::string(text);
+}
+
 std::optional<std::string> NonEmpty(std::string_view text) {
   if (text.empty()) return std::nullopt;
   return std::string(text);
@@ -79,6 +110,16 @@ std::optional<std::string_view> Store(std::optional<T> parsed, std::optional<U>&
 constexpr std::string_view kDpiExpected = "a resolution from 72 to 4800";
 constexpr std::string_view kPaperExpected = "a4, letter, legal, a3, a5 or WIDTHxHEIGHTmm";
 constexpr std::string_view kEncodingExpected = "a code page that iconv knows";
+constexpr std::string_view kTimeoutExpected = "a number of seconds from 1 to 86400";
+
+// Notes that the printer option `name` was given.
+template <typename T>
+std::optional<std::string_view> StorePrinterOption(std::string_view name, std::optional<T> parsed,
+                                                   std::optional<T>& field,
+                                                   std::string_view expected, Given& given) {
+  given.printer_options.push_back(name);
+  return Store(std::move(parsed), field, expected);
+}
 
 // The options, in the order of the help.
 constexpr Option<Given> kOptions[] = {
@@ -93,9 +134,51 @@ constexpr Option<Given> kOptions[] = {
        given.destinations.push_back(Destination::kPrinter);
        return Store(NonEmpty(value), given.printer, "a printer");
      }},
-    {{'T', "format", "FORMAT", "pdf, ps, svg or png (default: by FILE's ending, else pdf)"},
+    {{'T', "format", "FORMAT",
+      "pdf, ps, svg, png, pwg, urf or jpeg (default: by FILE's ending, else pdf;\n"
+      "for a printer, what it takes)"},
      [](std::string_view value, Given& given) {
-       return Store(ParseFormat(value), given.format, "pdf, ps, svg or png");
+       return Store(ParseFormat(value), given.format, "pdf, ps, svg, png, pwg, urf or jpeg");
+     }},
+    {{'n', "copies", "N", "with --printer: print N copies"},
+     [](std::string_view value, Given& given) {
+       return StorePrinterOption("--copies", ParseNumber(value, 1, 9999), given.copies,
+                                 "a number of copies from 1 to 9999", given);
+     }},
+    {{'\0', "sides", "SIDES",
+      "with --printer: one-sided, two-sided-long-edge or two-sided-short-edge"},
+     [](std::string_view value, Given& given) {
+       return StorePrinterOption(
+           "--sides", OneOf(value, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"}),
+           given.line.job.sides, "one-sided, two-sided-long-edge or two-sided-short-edge", given);
+     }},
+    {{'\0', "media", "NAME",
+      "with --printer: the paper by its PWG name, such as iso_a4_210x297mm\n"
+      "(default: the --paper)"},
+     [](std::string_view value, Given& given) {
+       return StorePrinterOption("--media", ParseMedia(value), given.line.job.media,
+                                 "a PWG media name such as iso_a4_210x297mm", given);
+     }},
+    {{'\0', "color-mode", "MODE", "with --printer: auto, color or monochrome"},
+     [](std::string_view value, Given& given) {
+       return StorePrinterOption("--color-mode", OneOf(value, {"auto", "color", "monochrome"}),
+                                 given.line.job.color_mode, "auto, color or monochrome", given);
+     }},
+    {{'\0', "timeout", "SECONDS",
+      "give up on a printer that does not answer in SECONDS (default 30)"},
+     [](std::string_view value, Given& given) {
+       return Store(ParseTimeout(value), given.timeout, kTimeoutExpected);
+     }},
+    {{'\0', "wait", "", "with --printer: wait until the printer has printed each job"},
+     [](std::string_view, Given& given) -> std::optional<std::string_view> {
+       given.printer_options.push_back("--wait");
+       given.line.wait = true;
+       return std::nullopt;
+     }},
+    {{'\0', "list-printers", "", "list the CUPS queues and the IPP printers on the network"},
+     [](std::string_view, Given& given) -> std::optional<std::string_view> {
+       given.line.mode = Mode::kListPrinters;
+       return std::nullopt;
      }},
     {{'\0', "log", "", "write the operation log to standard output instead"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
@@ -192,6 +275,21 @@ std::optional<std::string> ResolveDestination(const Given& given, const Environm
   return std::nullopt;
 }
 
+// What a printer is asked for: the format as chosen, and the paper of
+// --media, else that of --paper.
+void ResolveJobOptions(const Given& given, CommandLine& line) {
+  JobOptions& job = line.job;
+  job.format = given.format;
+  job.fallback_dpi = kDefaultDpi;
+  job.copies = given.copies.value_or(1);
+  if (job.media) {
+    const auto [width, height] = *MediaSize(*job.media);
+    line.page.device.paper = {width, height};
+  }
+  job.paper_media =
+      MediaName(line.page.device.paper.width_points, line.page.device.paper.height_points);
+}
+
 // The format from --format, else from the output file's ending, else PDF;
 // and the output file by the format when none was named.
 void ResolveFormat(const Given& given, CommandLine& line) {
@@ -207,6 +305,10 @@ void ResolveFormat(const Given& given, CommandLine& line) {
 std::optional<std::string> CheckCheckingCombination(const Given& given, const CommandLine& line) {
   if (line.mode == Mode::kPrint) {
     if (given.kinds_chosen) return "-W applies to --check and --lsp only";
+    return std::nullopt;
+  }
+  if (line.mode == Mode::kListPrinters) {
+    if (!line.scripts.empty()) return "--list-printers takes no SCRIPT operand";
     return std::nullopt;
   }
   const std::string mode = line.mode == Mode::kCheck ? "--check" : "--lsp";
@@ -227,8 +329,8 @@ std::optional<std::string> CheckCombination(const Given& given, const CommandLin
   if (line.destination == Destination::kLog && given.format) {
     return "--format does not apply to --log";
   }
-  if (line.destination == Destination::kPrinter && format.file_per_page) {
-    return "a printer takes pdf or ps, not " + std::string(format.name);
+  if (line.destination != Destination::kPrinter && !given.printer_options.empty()) {
+    return std::string(given.printer_options.front()) + " applies to --printer only";
   }
   if (line.destination == Destination::kFile && line.output == "-" && format.file_per_page) {
     return std::string(format.name) + " writes a file per page, not standard output";
@@ -240,10 +342,12 @@ std::optional<std::string> CheckCombination(const Given& given, const CommandLin
            " of --format " + std::string(format.name);
   }
   const SheetSize sheet = SheetOf(line.page.device);
-  if (line.page.format == OutputFormat::kPng &&
-      std::ceil(std::max(sheet.width_pixels, sheet.height_pixels)) > kMaxPngSide) {
+  if (format.raster &&
+      std::ceil(std::max(sheet.width_pixels, sheet.height_pixels)) > kMaxRasterSide) {
     return "pages of this paper at " + std::to_string(line.page.device.dpi) +
-           " dpi exceed the 32767 pixels of a PNG side; lower --dpi";
+           " dpi exceed the 32767 pixels of a " +
+           (line.page.format == OutputFormat::kPng ? std::string("PNG") : "raster page's") +
+           " side; lower --dpi";
   }
   if (line.scripts.empty()) return "missing SCRIPT operand";
   if (line.scripts.size() > 1) {
@@ -256,10 +360,10 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
   CommandLine line = std::move(given.line);
   if (const auto error = ResolveDestination(given, environment, line)) return UsageError{*error};
   std::vector<std::string>& warnings = line.warnings;
-  line.page.device.dpi =
-      given.dpi ? *given.dpi
-                : FromEnvironment<int>(environment, "QUARVEL_DPI", ParseDpi, kDpiExpected, warnings)
-                      .value_or(kDefaultDpi);
+  line.job.dpi = given.dpi ? given.dpi
+                           : FromEnvironment<int>(environment, "QUARVEL_DPI", ParseDpi,
+                                                  kDpiExpected, warnings);
+  line.page.device.dpi = line.job.dpi.value_or(kDefaultDpi);
   line.page.device.paper = given.paper
                                ? *given.paper
                                : FromEnvironment<Paper>(environment, "QUARVEL_PAPER", ParsePaper,
@@ -271,6 +375,12 @@ std::variant<CommandLine, UsageError> Resolve(Given given, const Environment& en
                                                      kEncodingExpected, warnings)
                             .value_or(kDefaultCodePage);
   line.page.orientation = given.orientation;
+  line.timeout_seconds = given.timeout
+                             ? *given.timeout
+                             : FromEnvironment<int>(environment, "QUARVEL_TIMEOUT", ParseTimeout,
+                                                    kTimeoutExpected, warnings)
+                                   .value_or(kDefaultTimeout);
+  ResolveJobOptions(given, line);
   line.page.created = FromEnvironment<int64_t>(environment, "SOURCE_DATE_EPOCH", ParseEpoch,
                                                "seconds since 1970", warnings)
                           .value_or(static_cast<int64_t>(std::time(nullptr)));

@@ -2,6 +2,7 @@
 //
 //   quarvel [OPTION]... SCRIPT
 //   quarvel --check [-WNAME | -Wno-NAME]... SCRIPT...
+//   quarvel --list-printers
 //
 // Options in the GNU manner: short ones bundled ("-qo out.pdf") or with
 // their value attached ("-oout.pdf"), long ones abbreviated to any unique
@@ -20,13 +21,14 @@
 #include <vector>
 
 #include "checker/diagnostics.h"
+#include "native/ipp/job_plan.h"
 #include "native/job/print_job.h"
 #include "native/render/page_settings.h"
 
 namespace quarvel {
 
 // What a run does.
-enum class Mode { kPrint, kCheck, kLanguageServer, kHelp, kVersion };
+enum class Mode { kPrint, kCheck, kLanguageServer, kListPrinters, kHelp, kVersion };
 
 // Where the jobs of a run go.
 enum class Destination { kFile, kPrinter, kLog };
@@ -40,6 +42,12 @@ struct CommandLine {
   // A CUPS queue, or the URI of an IPP printer.
   std::string printer;
   PageSettings page;
+  // What a printer is asked for: the options of the job (and whether the
+  // format and the resolution were chosen), how long a wait on it may last,
+  // and whether each job is followed until the printer ends it.
+  JobOptions job;
+  int timeout_seconds = 30;
+  bool wait = false;
   // The code page of the script, an iconv name.
   std::string encoding;
   bool quiet = false;
@@ -61,7 +69,7 @@ using Environment = std::function<const char*(const char* name)>;
 
 // Parses `arguments` (without the program's name) over the settings of
 // `environment` (QUARVEL_PRINTER, QUARVEL_OUTPUT, QUARVEL_DPI, QUARVEL_PAPER,
-// QUARVEL_CODEPAGE, and SOURCE_DATE_EPOCH for the date of the files made,
+// QUARVEL_CODEPAGE, QUARVEL_TIMEOUT, and SOURCE_DATE_EPOCH for the date of the files made,
 // by default now). An invalid setting in the environment is ignored, with
 // a warning; an invalid option is a usage error.
 std::variant<CommandLine, UsageError> ParseCommandLine(std::span<const std::string> arguments,

@@ -53,6 +53,18 @@ TEST(ParseCommandLineTest, EveryOptionReachesItsSetting) {
   EXPECT_EQ(Parsed({"--help", "--bogus"}).mode, Mode::kHelp);
   EXPECT_EQ(Parsed({"-h"}).mode, Mode::kHelp);
   EXPECT_EQ(Parsed({"--vers"}).mode, Mode::kVersion);
+  const CommandLine job =
+      Parsed({"-P", "Office", "-n3", "--sides=two-sided-long-edge", "--media=na_letter_8.5x11in",
+              "--color-mode=monochrome", "--timeout=5", "--wait", "s.txt"});
+  EXPECT_EQ(job.job.copies, 3);
+  EXPECT_EQ(job.job.sides, "two-sided-long-edge");
+  EXPECT_EQ(job.job.color_mode, "monochrome");
+  EXPECT_EQ(job.page.device.paper, kLetter) << "the paper follows --media";
+  EXPECT_EQ(job.job.paper_media, "na_letter_8.5x11in");
+  EXPECT_EQ(job.timeout_seconds, 5);
+  EXPECT_TRUE(job.wait);
+  EXPECT_EQ(job.job.dpi, std::nullopt) << "the printer's resolution unless one is chosen";
+  EXPECT_EQ(Parsed({"--list-printers"}).mode, Mode::kListPrinters);
   const CommandLine check = Parsed({"--check", "a.txt", "-Wtraces", "b.txt", "-W", "no-image"});
   EXPECT_EQ(check.mode, Mode::kCheck);
   EXPECT_EQ(check.scripts, (std::vector<std::string>{"a.txt", "b.txt"}));
@@ -100,7 +112,8 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--p", "x", "s.txt"}, "option '--p' is ambiguous; possibilities: '--printer' '--paper'"},
       {{"--dpi", "71", "s.txt"},
        "invalid argument '71' for '--dpi': expected a resolution from 72 to 4800"},
-      {{"-T", "jpeg", "s.txt"}, "invalid argument 'jpeg' for '-T': expected pdf, ps, svg or png"},
+      {{"-T", "gif", "s.txt"},
+       "invalid argument 'gif' for '-T': expected pdf, ps, svg, png, pwg, urf or jpeg"},
       {{"--paper", "b5", "s.txt"},
        "invalid argument 'b5' for '--paper': expected a4, letter, legal, a3, a5 or "
        "WIDTHxHEIGHTmm"},
@@ -112,7 +125,16 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--output=", "s.txt"}, "invalid argument '' for '--output': expected a file name"},
       {{"-o", "a.pdf", "--log", "s.txt"}, "--output, --printer and --log exclude one another"},
       {{"--log", "-T", "ps", "s.txt"}, "--format does not apply to --log"},
-      {{"-P", "Office", "-T", "svg", "s.txt"}, "a printer takes pdf or ps, not svg"},
+      {{"-n", "2", "s.txt"}, "--copies applies to --printer only"},
+      {{"-P", "Office", "--sides=both", "s.txt"},
+       "invalid argument 'both' for '--sides': expected one-sided, two-sided-long-edge or "
+       "two-sided-short-edge"},
+      {{"-P", "Office", "--media=A4", "s.txt"},
+       "invalid argument 'A4' for '--media': expected a PWG media name such as "
+       "iso_a4_210x297mm"},
+      {{"-P", "Office", "--timeout=0", "s.txt"},
+       "invalid argument '0' for '--timeout': expected a number of seconds from 1 to 86400"},
+      {{"--list-printers", "s.txt"}, "--list-printers takes no SCRIPT operand"},
       {{"-o", "-", "-T", "png", "s.txt"}, "png writes a file per page, not standard output"},
       {{"-T", "png", "-o", "out.PDF", "s.txt"},
        "the output 'out.PDF' ends in .pdf, not in the .png of --format png"},
@@ -126,6 +148,9 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
       {{"--check"}, "missing SCRIPT operand"},
       {{"-T", "png", "--dpi", "4800", "s.txt"},
        "pages of this paper at 4800 dpi exceed the 32767 pixels of a PNG side; lower --dpi"},
+      {{"-T", "pwg", "--dpi", "4800", "s.txt"},
+       "pages of this paper at 4800 dpi exceed the 32767 pixels of a raster page's side; lower "
+       "--dpi"},
   };
   for (const auto& c : cases) {
     const auto parsed = Parse(c.arguments);
@@ -137,17 +162,17 @@ TEST(ParseCommandLineTest, WrongCommandLinesAreUsageErrors) {
 // Guards against the environment winning over the command line, and against
 // a bad setting in it stopping the run instead of being ignored.
 TEST(ParseCommandLineTest, EnvironmentGivesDefaultsThatOptionsOverride) {
-  const Variables variables = {{"QUARVEL_PRINTER", "Office"},
-                               {"QUARVEL_OUTPUT", "env.pdf"},
-                               {"QUARVEL_DPI", "300"},
-                               {"QUARVEL_PAPER", "letter"},
-                               {"QUARVEL_CODEPAGE", "UTF-8"}};
+  const Variables variables = {{"QUARVEL_PRINTER", "Office"}, {"QUARVEL_OUTPUT", "env.pdf"},
+                               {"QUARVEL_DPI", "300"},        {"QUARVEL_PAPER", "letter"},
+                               {"QUARVEL_CODEPAGE", "UTF-8"}, {"QUARVEL_TIMEOUT", "7"}};
   const CommandLine defaults = Parsed({"s.txt"}, variables);
   EXPECT_EQ(defaults.destination, Destination::kPrinter);
   EXPECT_EQ(defaults.printer, "Office");
   EXPECT_EQ(defaults.page.device.dpi, 300);
   EXPECT_EQ(defaults.page.device.paper, kLetter);
   EXPECT_EQ(defaults.encoding, "UTF-8");
+  EXPECT_EQ(defaults.timeout_seconds, 7);
+  EXPECT_EQ(defaults.job.dpi, 300);
   const CommandLine overridden =
       Parsed({"-o", "x.pdf", "--dpi=150", "--paper=a4", "--encoding=CP1252", "s.txt"}, variables);
   EXPECT_EQ(overridden.destination, Destination::kFile);

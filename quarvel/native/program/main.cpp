@@ -19,6 +19,9 @@
 #include "checker/script_checker.h"
 #include "lsp/language_server.h"
 #include "native/delivery/job_delivery.h"
+#include "native/delivery/printer_delivery.h"
+#include "native/ipp/interruption.h"
+#include "native/ipp/printer_list.h"
 #include "native/images/image_file.h"
 #include "native/program/command_line.h"
 #include "native/program/document_watch.h"
@@ -38,28 +41,65 @@ constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
 // Where the jobs go, and the files among them; no delivery, after a
-// message, when the printer is unknown.
+// message, when the printer cannot take them.
 struct Destination {
   std::unique_ptr<quarvel::JobDelivery> delivery;
   quarvel::FileDelivery* files = nullptr;
 };
 
-Destination NewDestination(const quarvel::CommandLine& line) {
-  const quarvel::OutputFormat format = line.page.format;
-  if (line.destination == quarvel::Destination::kFile) {
-    if (line.output == "-") return {std::make_unique<quarvel::StandardOutputDelivery>()};
-    auto files = std::make_unique<quarvel::FileDelivery>(line.output, format);
-    quarvel::FileDelivery* kept = files.get();
-    return {std::move(files), kept};
+// Tells the user what a printer's delivery has to say.
+class PrinterMessages : public quarvel::PrinterListener {
+ public:
+  void Note(std::string_view message) override { quarvel::ReportWarning(message); }
+  void Warn(std::string_view message) override {
+    quarvel::ReportWarning("warning: " + std::string(message));
   }
-  if (quarvel::IppDelivery::IsPrinterUri(line.printer)) {
-    return {std::make_unique<quarvel::IppDelivery>(line.printer, format)};
+  void Waiting(std::string_view state) override {
+    if (progress_ != nullptr) progress_->PrinterState(state);
   }
-  if (!quarvel::CupsDelivery::QueueExists(line.printer)) {
-    quarvel::ReportError("there is no printer named \"" + line.printer + "\"");
+
+  void set_progress(quarvel::ProgressLine* progress) { progress_ = progress; }
+
+ private:
+  quarvel::ProgressLine* progress_ = nullptr;
+};
+
+// The delivery to the printer of `line`, once it was asked what it takes;
+// `page` becomes what the jobs are rendered in for it.
+Destination NewPrinterDestination(const quarvel::CommandLine& line,
+                                  quarvel::PrinterListener& listener, quarvel::PageSettings* page) {
+  const std::optional<quarvel::PrinterAddress> address =
+      quarvel::IsPrinterUri(line.printer) ? quarvel::ParsePrinterUri(line.printer)
+                                          : quarvel::CupsQueueAddress(line.printer);
+  if (!address) {
+    quarvel::ReportError("cannot print to " + line.printer + ": not a printer URI");
     return {};
   }
-  return {std::make_unique<quarvel::CupsDelivery>(line.printer, format)};
+  std::unique_ptr<quarvel::PrinterDelivery> printer;
+  const quarvel::PrinterSettings settings = {line.job, line.timeout_seconds, line.wait};
+  if (const quarvel::Status opened =
+          quarvel::PrinterDelivery::Open(*address, settings, listener, &printer);
+      !opened.ok()) {
+    quarvel::ReportError(opened.message());
+    return {};
+  }
+  const quarvel::JobPlan& plan = printer->plan();
+  page->format = plan.format;
+  page->device.dpi = plan.dpi;
+  page->raster = {plan.gray, plan.sides.empty() ? "one-sided" : plan.sides};
+  return {std::move(printer)};
+}
+
+Destination NewDestination(const quarvel::CommandLine& line, quarvel::PrinterListener& listener,
+                           quarvel::PageSettings* page) {
+  const quarvel::OutputFormat format = line.page.format;
+  if (line.destination == quarvel::Destination::kPrinter) {
+    return NewPrinterDestination(line, listener, page);
+  }
+  if (line.output == "-") return {std::make_unique<quarvel::StandardOutputDelivery>()};
+  auto files = std::make_unique<quarvel::FileDelivery>(line.output, format);
+  quarvel::FileDelivery* kept = files.get();
+  return {std::move(files), kept};
 }
 
 // Shows the progress of the run, reports each job that failed and each
@@ -75,7 +115,11 @@ class RunEvents : public quarvel::PrintEvents {
     progress_.JobDelivered();
     ++delivered_;
   }
-  void JobFailed(std::string_view why) override { quarvel::ReportError(why); }
+  // A job cancelled for a signal ends the run as the signal asks.
+  void JobFailed(std::string_view why) override {
+    quarvel::ReportError(why);
+    if (quarvel::HeldInterruption() != 0) quarvel::EndForInterruption();
+  }
   void Warn(std::string_view message) override { quarvel::ReportWarning(message); }
   void ImageRead(std::string_view path) override {
     if (files_ != nullptr) files_->Protect(std::string(path), "an image that the script draws");
@@ -118,7 +162,9 @@ bool ReportDocuments(const quarvel::DocumentWatch& watch, const quarvel::ScriptH
 // Renders the script's jobs and delivers them; returns false when one could
 // not be delivered, or the script left one unprinted.
 bool PrintPages(quarvel::ScriptHost& host, const quarvel::CommandLine& line) {
-  const Destination destination = NewDestination(line);
+  PrinterMessages printer_messages;
+  quarvel::PageSettings page = line.page;
+  const Destination destination = NewDestination(line, printer_messages, &page);
   if (destination.delivery == nullptr) return false;
   const std::string& script = line.scripts.front();
   if (const std::string refusal = OutputRefusal(destination.files, script); !refusal.empty()) {
@@ -126,8 +172,9 @@ bool PrintPages(quarvel::ScriptHost& host, const quarvel::CommandLine& line) {
     return false;
   }
   quarvel::ProgressLine progress(stderr, !line.quiet && isatty(STDERR_FILENO));
+  printer_messages.set_progress(&progress);
   RunEvents events(progress, destination.files);
-  quarvel::RenderingPrinter printer(line.page, *destination.delivery, events);
+  quarvel::RenderingPrinter printer(page, *destination.delivery, events);
   quarvel::DocumentWatch watch;
   quarvel::PrintDocument(host, printer, script.c_str(), &watch);
   if (host.open_error() != 0 || host.reading().error != 0 || host.reading().long_line != 0) {
@@ -167,6 +214,7 @@ bool ReportReading(const quarvel::ScriptHost& host, const std::string& script) {
 
 int Print(const quarvel::CommandLine& line) {
   quarvel::SetQuiet(line.quiet);
+  if (line.destination == quarvel::Destination::kPrinter) quarvel::CatchInterruptions();
   for (const std::string& warning : line.warnings) quarvel::ReportWarning(warning);
   quarvel::PosixHost system_host(line.encoding.c_str());
   const bool log = line.destination == quarvel::Destination::kLog;
@@ -205,6 +253,16 @@ int Check(const quarvel::CommandLine& line) {
                                stderr);
 }
 
+// Lists the printers, one a line: what to give --printer, the make and
+// model, and whether it accepts jobs.
+int ListPrinters(const quarvel::CommandLine& line) {
+  for (const quarvel::ListedPrinter& printer : quarvel::FindPrinters(line.timeout_seconds)) {
+    std::printf("%s\t%s\t%s\n", printer.destination.c_str(), printer.make_and_model.c_str(),
+                printer.accepting ? "accepting" : "not accepting");
+  }
+  return kSuccess;
+}
+
 int ServeLanguage(const quarvel::CommandLine& line) {
   quarvel::PosixHost system_host(line.encoding.c_str());
   const quarvel::CheckOptions options{line.checks, ReadsUtf8(system_host)};
@@ -235,6 +293,7 @@ int Run(const quarvel::CommandLine& line) {
     case quarvel::Mode::kPrint: return Print(line);
     case quarvel::Mode::kCheck: return Check(line);
     case quarvel::Mode::kLanguageServer: return ServeLanguage(line);
+    case quarvel::Mode::kListPrinters: return ListPrinters(line);
   }
   return kSuccess;
 }

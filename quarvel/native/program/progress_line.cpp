@@ -28,6 +28,11 @@ void ProgressLine::JobDelivered() {
   Update();
 }
 
+void ProgressLine::PrinterState(std::string_view state) {
+  printer_state_ = state;
+  Update();
+}
+
 void ProgressLine::Clear() {
   if (!drawn_) return;
   std::fputs("\r\x1b[K", out_);
@@ -39,8 +44,9 @@ void ProgressLine::Update() {
   const Clock::time_point now = now_();
   if (!shown_ || now - start_ < kProgressDelay) return;
   if (drawn_ && now - drawn_at_ < kProgressInterval) return;
-  std::fprintf(out_, "\rquarvel: %d page%s rendered, %d job%s delivered\x1b[K", pages_,
-               Plural(pages_), jobs_, Plural(jobs_));
+  std::fprintf(out_, "\rquarvel: %d page%s rendered, %d job%s delivered%s%s\x1b[K", pages_,
+               Plural(pages_), jobs_, Plural(jobs_), printer_state_.empty() ? "" : "; ",
+               printer_state_.c_str());
   std::fflush(out_);
   drawn_ = true;
   drawn_at_ = now;

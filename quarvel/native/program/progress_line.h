@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "native/program/messages.h"
 
@@ -32,6 +34,8 @@ class ProgressLine : public StatusLine {
   // Counts a page rendered, or a job delivered.
   void PageRendered();
   void JobDelivered();
+  // Shows what a printer says of the job that is waited for.
+  void PrinterState(std::string_view state);
   void Clear() override;
 
  private:
@@ -45,6 +49,7 @@ class ProgressLine : public StatusLine {
   bool drawn_ = false;
   int pages_ = 0;
   int jobs_ = 0;
+  std::string printer_state_;
 };
 
 }  // namespace quarvel

@@ -1,0 +1,82 @@
+// Requests to one printer, each on a connection of its own, with every wait
+// bounded: connecting, each write and each response. Whatever goes wrong
+// is told in one line that names the printer: "cannot print to P: REASON",
+// or "no answer from P in N s".
+#ifndef QUARVEL_NATIVE_IPP_IPP_CLIENT_H_
+#define QUARVEL_NATIVE_IPP_IPP_CLIENT_H_
+
+#include <cups/cups.h>
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "handles/c_handle.h"
+#include "native/ipp/printer_address.h"
+#include "native/job/status.h"
+
+namespace quarvel {
+
+using IppHandle = CHandle<ipp_t, ippDelete>;
+using HttpHandle = CHandle<http_t, httpClose>;
+
+class IppClient {
+ public:
+  // Speaks to the printer at `address`; `timeout_seconds` bounds each wait.
+  IppClient(PrinterAddress address, int timeout_seconds);
+
+  const PrinterAddress& address() const { return address_; }
+
+  // A request of `operation` to the printer, with the attributes that every
+  // request carries.
+  IppHandle NewRequest(ipp_op_t operation) const;
+
+  // Sends `request` and reads the answer into `*response`. A printer that
+  // answers busy is asked again after 1, 2, 4 ... seconds, for as long as
+  // the timeout. Fails unless the printer answered HTTP 200 with a
+  // successful IPP status.
+  Status Call(ipp_t* request, IppHandle* response);
+
+  // A request followed by a document of unknown length: Send sends the
+  // request, Write each piece of the document, and Receive ends it and
+  // reads the answer, as Call does, without asking again.
+  Status Send(ipp_t* request);
+  Status Write(std::string_view bytes);
+  Status Receive(IppHandle* response);
+
+  // Whether the last failure was the printer's being busy.
+  bool busy() const { return busy_; }
+  // The IPP status of the last answer; IPP_STATUS_OK before any.
+  ipp_status_t last_status() const { return last_status_; }
+
+  // "cannot print to P: REASON".
+  Status Failure(std::string_view reason) const;
+
+ private:
+  // The libcups timeout callback: 1 to wait on, 0 to give up.
+  static int KeepWaiting(http_t* http, void* client);
+  Status Connect();
+  // Starts the bound of the next wait.
+  void StartWait();
+  Status Exchange(ipp_t* request, IppHandle* response);
+  // Why the connection failed, or gave no answer.
+  Status ConnectionFailure() const;
+  // "no answer from P in N s".
+  Status NoAnswer() const;
+  Status ReadAnswer(IppHandle* response);
+
+  PrinterAddress address_;
+  const int timeout_seconds_;
+  HttpHandle http_;
+  std::chrono::steady_clock::time_point wait_started_;
+  bool timed_out_ = false;
+  bool busy_ = false;
+  ipp_status_t last_status_ = IPP_STATUS_OK;
+};
+
+// The printer's text for `name` in `response`; empty when it has none.
+std::string AttributeText(ipp_t* response, const char* name);
+
+}  // namespace quarvel
+
+#endif  // QUARVEL_NATIVE_IPP_IPP_CLIENT_H_
