@@ -135,8 +135,7 @@ constexpr Option<Given> kOptions[] = {
        return Store(NonEmpty(value), given.printer, "a printer");
      }},
     {{'T', "format", "FORMAT",
-      "pdf, ps, svg, png, pwg, urf or jpeg (default: by FILE's ending, else pdf;\n"
-      "for a printer, what it takes)"},
+      "pdf, ps, svg, png, pwg, urf, jpeg (default: by FILE, or as the printer takes)"},
      [](std::string_view value, Given& given) {
        return Store(ParseFormat(value), given.format, "pdf, ps, svg, png, pwg, urf or jpeg");
      }},
@@ -146,15 +145,13 @@ constexpr Option<Given> kOptions[] = {
                                  "a number of copies from 1 to 9999", given);
      }},
     {{'\0', "sides", "SIDES",
-      "with --printer: one-sided, two-sided-long-edge or two-sided-short-edge"},
+      "with --printer: one-sided, two-sided-long-edge, two-sided-short-edge"},
      [](std::string_view value, Given& given) {
        return StorePrinterOption(
            "--sides", OneOf(value, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"}),
            given.line.job.sides, "one-sided, two-sided-long-edge or two-sided-short-edge", given);
      }},
-    {{'\0', "media", "NAME",
-      "with --printer: the paper by its PWG name, such as iso_a4_210x297mm\n"
-      "(default: the --paper)"},
+    {{'\0', "media", "NAME", "with --printer: the paper by its PWG name, as iso_a4_210x297mm"},
      [](std::string_view value, Given& given) {
        return StorePrinterOption("--media", ParseMedia(value), given.line.job.media,
                                  "a PWG media name such as iso_a4_210x297mm", given);
@@ -164,18 +161,17 @@ constexpr Option<Given> kOptions[] = {
        return StorePrinterOption("--color-mode", OneOf(value, {"auto", "color", "monochrome"}),
                                  given.line.job.color_mode, "auto, color or monochrome", given);
      }},
-    {{'\0', "timeout", "SECONDS",
-      "give up on a printer that does not answer in SECONDS (default 30)"},
+    {{'\0', "timeout", "SECONDS", "give up on a printer silent for SECONDS (default 30)"},
      [](std::string_view value, Given& given) {
        return Store(ParseTimeout(value), given.timeout, kTimeoutExpected);
      }},
-    {{'\0', "wait", "", "with --printer: wait until the printer has printed each job"},
+    {{'\0', "wait", "", "with --printer: wait until each job is printed"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.printer_options.push_back("--wait");
        given.line.wait = true;
        return std::nullopt;
      }},
-    {{'\0', "list-printers", "", "list the CUPS queues and the IPP printers on the network"},
+    {{'\0', "list-printers", "", "list the CUPS queues and the network's IPP printers"},
      [](std::string_view, Given& given) -> std::optional<std::string_view> {
        given.line.mode = Mode::kListPrinters;
        return std::nullopt;
@@ -420,8 +416,9 @@ std::string UsageText() {
       "\n"
       "The first job goes to FILE (default MyDoc.pdf, or MyDoc.ps, .svg, .png by the\n"
       "format); later jobs add -2, -3, ... before the format's ending (MyDoc-2.pdf).\n"
-      "SVG and PNG make a file per page, which adds -pPAGE: MyDoc-p1.png, MyDoc-p2.png,\n"
-      "and MyDoc-2-p1.png for the second job. A file appears only once it is whole.\n"
+      "SVG, PNG and JPEG make a file per page, which adds -pPAGE: MyDoc-p1.png,\n"
+      "MyDoc-p2.png, and MyDoc-2-p1.png for the second job. A file appears only once\n"
+      "it is whole. A printer is asked first what it takes; see quarvel(1).\n"
       "\n"
       "With --check, nothing is printed: each line of SCRIPT whose effect is likely\n"
       "not the one meant is reported on standard output as\n"
@@ -437,6 +434,7 @@ std::string UsageText() {
       "  QUARVEL_DPI       as --dpi\n"
       "  QUARVEL_PAPER     as --paper\n"
       "  QUARVEL_CODEPAGE  as --encoding\n"
+      "  QUARVEL_TIMEOUT   as --timeout\n"
       "  SOURCE_DATE_EPOCH the PDF files' date, in seconds since 1970 (default: now)\n"
       "\n"
       "Exit status: 0 when every job was delivered, 1 when the script cannot be opened\n"
