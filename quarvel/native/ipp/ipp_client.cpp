@@ -139,7 +139,7 @@ Status IppClient::Connect() {
   httpSetTimeout(http_.get(), kPollSeconds, KeepWaiting, this);
   StartWait();
   if (httpReconnect2(http_.get(), timeout_seconds_ * 1000, InterruptionFlag()) == 0) {
-    return Status::Ok();
+    return address_.encrypted ? CheckCertificate() : Status::Ok();
   }
   if (address_.encrypted && cupsLastError() == IPP_STATUS_ERROR_CUPS_PKI) {
     const char* reason = cupsLastErrorString();
@@ -154,6 +154,29 @@ Status IppClient::Connect() {
   const std::string reason = error != 0 ? ErrnoText(error) : "the connection was closed";
   if (!address_.cups_queue) return Failure(reason);
   return Failure("no CUPS server at " + address_.host + " (" + reason + ")");
+}
+
+Status IppClient::CheckCertificate() {
+  cups_array_t* credentials = nullptr;
+  if (httpCopyCredentials(http_.get(), &credentials) != 0 || credentials == nullptr) {
+    return Failure("TLS failure: the printer showed no certificate");
+  }
+  const CredentialsHandle presented(credentials);
+  const char* host = address_.host.c_str();
+  const http_trust_t trust = httpCredentialsGetTrust(presented.get(), host);
+  if (trust != HTTP_TRUST_OK && trust != HTTP_TRUST_RENEWED) {
+    static constexpr const char* kDistrust[] = {
+        "", "is not valid", "changed since it was trusted", "has expired", "", "is not trusted"};
+    const char* reason = cupsLastErrorString();
+    return Failure(std::string("TLS failure: the printer's certificate ") + kDistrust[trust] +
+                   (reason != nullptr && *reason != '\0' ? std::string(" (") + reason + ")" : ""));
+  }
+  // Trusted on first use, or renewed: kept, to be known again next time.
+  cups_array_t* kept = nullptr;
+  const bool known = httpLoadCredentials(nullptr, &kept, host) == 0;
+  const CredentialsHandle kept_handle(kept);
+  if (!known) httpSaveCredentials(nullptr, presented.get(), host);
+  return Status::Ok();
 }
 
 Status IppClient::NoAnswer() const {

@@ -19,6 +19,7 @@ namespace quarvel {
 
 using IppHandle = CHandle<ipp_t, ippDelete>;
 using HttpHandle = CHandle<http_t, httpClose>;
+using CredentialsHandle = CHandle<cups_array_t, httpFreeCredentials>;
 
 class IppClient {
  public:
@@ -56,6 +57,10 @@ class IppClient {
   // The libcups timeout callback: 1 to wait on, 0 to give up.
   static int KeepWaiting(http_t* http, void* client);
   Status Connect();
+  // Whether the printer's certificate is to be trusted, by the settings of
+  // client.conf (ValidateCerts, TrustOnFirstUse, AllowExpiredCerts) and the
+  // certificate kept from before; one trusted on first use is kept.
+  Status CheckCertificate();
   // Starts the bound of the next wait.
   void StartWait();
   Status Exchange(ipp_t* request, IppHandle* response);
