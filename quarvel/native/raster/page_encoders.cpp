@@ -33,12 +33,19 @@ Rgb PixelAt(const unsigned char* line, int x) {
 // The luma of sRGB as Rec. 601 weighs it, with white kept white.
 uint8_t GrayOf(Rgb rgb) { return uint8_t((rgb.red * 77 + rgb.green * 150 + rgb.blue * 29) >> 8); }
 
-// Writes line `y` of `page` into `out`, as grey or as RGB bytes.
+// Whether `page` is turned a quarter counterclockwise onto portrait paper:
+// a landscape page, as printers feed paper.
+bool IsTurned(const PagePixels& page) { return page.width > page.height; }
+
+// Writes line `y` of `page`, turned when it is, into `out`, as grey or as
+// RGB bytes.
 void ConvertLine(const PagePixels& page, int y, bool gray, std::vector<unsigned char>* out) {
+  const bool turned = IsTurned(page);
   const unsigned char* line = page.data + size_t(y) * page.stride;
   unsigned char* to = out->data();
-  for (int x = 0; x < page.width; ++x) {
-    const Rgb rgb = PixelAt(line, x);
+  for (int x = 0; x < (turned ? page.height : page.width); ++x) {
+    const Rgb rgb = turned ? PixelAt(page.data + size_t(x) * page.stride, page.width - 1 - y)
+                           : PixelAt(line, x);
     if (gray) {
       *to++ = GrayOf(rgb);
     } else {
@@ -97,9 +104,11 @@ Status RasterStreamWriter::WritePage(const PagePixels& page) {
         Stream::Write, stream_.get(),
         kind_ == RasterKind::kPwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_APPLE));
   }
+  const int width = IsTurned(page) ? page.height : page.width;
+  const int height = IsTurned(page) ? page.width : page.height;
   cups_page_header2_t header;
   pwg_media_t* media =
-      pwgMediaForSize(HundredthsOfMm(page.width, page.dpi), HundredthsOfMm(page.height, page.dpi));
+      pwgMediaForSize(HundredthsOfMm(width, page.dpi), HundredthsOfMm(height, page.dpi));
   if (stream_->raster == nullptr || media == nullptr ||
       !cupsRasterInitPWGHeader(&header, media, options_.gray ? "sgray_8" : "srgb_8", page.dpi,
                                page.dpi, options_.sides.c_str(), "normal")) {
@@ -110,8 +119,8 @@ Status RasterStreamWriter::WritePage(const PagePixels& page) {
   }
   // The page is as wide and high as the pixels drawn, whatever the media's
   // rounding gives.
-  header.cupsWidth = static_cast<unsigned>(page.width);
-  header.cupsHeight = static_cast<unsigned>(page.height);
+  header.cupsWidth = static_cast<unsigned>(width);
+  header.cupsHeight = static_cast<unsigned>(height);
   header.cupsBytesPerLine = header.cupsWidth * (options_.gray ? 1 : 3);
   try {
     stream_->line.resize(header.cupsBytesPerLine);
@@ -120,7 +129,7 @@ Status RasterStreamWriter::WritePage(const PagePixels& page) {
     return Status::Error(failure_);
   }
   bool written = cupsRasterWriteHeader2(stream_->raster.get(), &header) != 0;
-  for (int y = 0; written && y < page.height; ++y) {
+  for (int y = 0; written && y < height; ++y) {
     ConvertLine(page, y, options_.gray, &stream_->line);
     written = cupsRasterWritePixels(stream_->raster.get(), stream_->line.data(),
                                     header.cupsBytesPerLine) == header.cupsBytesPerLine;

@@ -46,8 +46,9 @@ class RasterStreamWriter {
   RasterStreamWriter(const RasterStreamWriter&) = delete;
   RasterStreamWriter& operator=(const RasterStreamWriter&) = delete;
 
-  // Appends `page`: its header, then its lines. Once a page could not be
-  // written, every later one fails too.
+  // Appends `page`: its header, then its lines. A landscape page is turned
+  // a quarter counterclockwise onto portrait paper, as printers feed it.
+  // Once a page could not be written, every later one fails too.
   Status WritePage(const PagePixels& page);
 
  private:
