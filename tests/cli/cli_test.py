@@ -3,18 +3,15 @@ built program. run.sh runs them in a private mount namespace, as root."""
 import glob
 import os
 import re
-import shutil
 import signal
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 import zlib
 
-from cli_support import (QUARVEL, TRY_HELP, Folder, free_port, listens, logo_script, page_count,
-                         run, wait_until)
+from cli_support import QUARVEL, TRY_HELP, Folder, logo_script, page_count, run
 
 # Pixels compared: dark below this grey level, and matched within this reach
 # (renderers place the edges of glyphs and scaled images a pixel apart).
@@ -211,176 +208,6 @@ class PagePicturesTest(Folder):
         self.assertNotIn("WARNING", check.stdout + check.stderr)
 
 
-class Services:
-    """Processes that a test started, stopped by their ids."""
-
-    def __init__(self):
-        self.pids = []
-
-    def start(self, args, **options):
-        process = subprocess.Popen(args, stdin=subprocess.DEVNULL, **options)
-        self.pids.append(process.pid)
-        return process
-
-    def add_pid(self, pid):
-        self.pids.append(pid)
-
-    def stop(self):
-        for pid in reversed(self.pids):
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-            try:
-                os.waitpid(pid, 0)
-            except ChildProcessError:
-                pass
-
-
-AVAHI_CONF = """[server]
-use-ipv4=yes
-use-ipv6=no
-allow-interfaces=lo
-enable-dbus=yes
-[wide-area]
-enable-wide-area=no
-[publish]
-disable-publishing=yes
-"""
-
-
-class IppTest(Folder):
-    """ippeveprinter on a loopback port. It needs DNS-SD, so an mDNS daemon
-    runs on a private system bus, limited to the loopback interface, which
-    carries no multicast: it sends nothing."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.run_dir = tempfile.mkdtemp(prefix="quarvel-ipp-")
-        cls.services = Services()
-        try:
-            cls.start_printer()
-        except BaseException:
-            cls.tearDownClass()
-            raise
-
-    @classmethod
-    def start_printer(cls):
-        bus = subprocess.run(["dbus-daemon", "--system", "--fork", "--print-pid"],
-                             capture_output=True, text=True, check=True)
-        cls.services.add_pid(int(bus.stdout.split()[0]))
-        conf = os.path.join(cls.run_dir, "avahi-daemon.conf")
-        with open(conf, "w", encoding="ascii") as file:
-            file.write(AVAHI_CONF)
-        cls.services.start(["avahi-daemon", "--no-drop-root", "--no-chroot", "-f", conf],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: os.path.exists("/run/avahi-daemon/pid"), "avahi-daemon")
-        cls.spool = os.path.join(cls.run_dir, "spool")
-        os.mkdir(cls.spool)
-        cls.port = free_port()
-        log = open(os.path.join(cls.run_dir, "ippeveprinter.log"), "w", encoding="ascii")
-        cls.services.start(["ippeveprinter", "-r", "off", "-p", str(cls.port), "-d", cls.spool,
-                            "-k", "-f", "application/pdf", "QuarvelTest"],
-                           stdout=log, stderr=log)
-        log.close()
-        wait_until(lambda: listens(cls.port), "ippeveprinter to listen")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.services.stop()
-        shutil.rmtree(cls.run_dir, ignore_errors=True)
-
-    # Guards against a job that does not reach an IPP printer whole, named
-    # and typed as the program's jobs are.
-    def test_invoice_reaches_the_printer_as_one_pdf_job(self):
-        uri = f"ipp://127.0.0.1:{self.port}/ipp/print"
-        result = run(["-P", uri, "invoice.txt"], self.folder)
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
-        wait_until(lambda: "job-name (name" in self.completed_jobs(uri), "the job to complete")
-        self.assertRegex(self.completed_jobs(uri), r"job-name \(nameWithoutLanguage\) = MyDoc\n")
-        jobs = os.listdir(self.spool)
-        self.assertEqual(len(jobs), 1, jobs)
-        with open(os.path.join(self.spool, jobs[0]), "rb") as job:
-            self.assertEqual(job.read(5), b"%PDF-")
-        self.assertEqual(page_count(os.path.join(self.spool, jobs[0])), 2)
-
-    @staticmethod
-    def completed_jobs(uri):
-        """The printer's answer to Get-Jobs for its completed jobs."""
-        return subprocess.run(["ipptool", "-tv", uri, "get-completed-jobs.test"],
-                              capture_output=True, text=True, check=False).stdout
-
-    # Guards against a printer that cannot be reached passing for success.
-    def test_uri_where_nothing_listens_exits_1(self):
-        uri = f"ipp://127.0.0.1:{free_port()}/ipp/print"
-        self.assert_fails(run(["-P", uri, "invoice.txt"], self.folder), 1,
-                          f"^quarvel: cannot print to {re.escape(uri)}: ")
-
-
-CUPS_FILES_CONF = """ServerRoot {dir}
-RequestRoot {dir}/spool
-TempDir {dir}/spool/tmp
-CacheDir {dir}/cache
-StateDir {dir}/state
-AccessLog {dir}/log/access_log
-ErrorLog {dir}/log/error_log
-PageLog {dir}/log/page_log
-Printcap {dir}/printcap
-ServerBin /usr/lib/cups
-DataDir /usr/share/cups
-SystemGroup root
-FileDevice Yes
-"""
-
-# Requests of more than 8 KiB are refused: the job's creation passes, the
-# transfer of its document fails midway.
-CUPSD_CONF = """LogLevel info
-Listen {dir}/cups.sock
-Browsing No
-WebInterface No
-MaxRequestSize 8k
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-"""
-
-
-class CupsTransferTest(Folder):
-    """A cupsd of the test's own, on a local socket, whose queue takes jobs
-    but refuses their documents midway."""
-
-    def setUp(self):
-        super().setUp()
-        self.services = Services()
-        self.addCleanup(self.services.stop)
-        cups = self.path("cups")
-        for folder in ("spool/tmp", "cache", "state", "log"):
-            os.makedirs(os.path.join(cups, folder))
-        for name, text in (("cups-files.conf", CUPS_FILES_CONF), ("cupsd.conf", CUPSD_CONF)):
-            with open(os.path.join(cups, name), "w", encoding="ascii") as file:
-                file.write(text.format(dir=cups))
-        self.cups_env = {"CUPS_SERVER": os.path.join(cups, "cups.sock"), "HOME": cups}
-        self.services.start(["cupsd", "-f", "-c", os.path.join(cups, "cupsd.conf"),
-                             "-s", os.path.join(cups, "cups-files.conf")],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: self.cups(["lpstat", "-r"]).returncode == 0, "cupsd to listen")
-        wait_until(lambda: self.cups(["lpadmin", "-p", "Refusing", "-E", "-v", "file:///dev/null",
-                                      "-m", "raw"]).returncode == 0, "lpadmin to add the queue")
-
-    def cups(self, args):
-        return subprocess.run(args, env=dict(os.environ, **self.cups_env), capture_output=True,
-                              text=True, check=False)
-
-    # Guards against a job left half in the queue when its transfer fails.
-    def test_job_whose_transfer_fails_is_cancelled(self):
-        result = run(["-P", "Refusing", "invoice.txt"], self.folder, **self.cups_env)
-        self.assert_fails(result, 1, r"^quarvel: cannot print to Refusing: ")
-        self.assertEqual(self.cups(["lpstat", "-W", "not-completed", "-o"]).stdout, "")
-        self.assertRegex(self.cups(["lpstat", "-W", "completed", "-o"]).stdout, r"^Refusing-1 ")
-
-
 class Summary(unittest.TextTestResult):
     def stopTestRun(self):
         super().stopTestRun()
@@ -392,6 +219,7 @@ class Summary(unittest.TextTestResult):
 
 if __name__ == "__main__":
     # Every module of the suite, or the tests named ("output_test.OutputTest").
-    names = sys.argv[1:] or ["cli_test", "output_test", "picture_test", "editor_test"]
+    names = sys.argv[1:] or ["cli_test", "output_test", "picture_test", "printer_test",
+                             "editor_test"]
     unittest.main(module=None, argv=[sys.argv[0], *names],
                   testRunner=unittest.TextTestRunner(resultclass=Summary, verbosity=2))
