@@ -14,6 +14,7 @@ import socket
 import socketserver
 import struct
 import subprocess
+import unittest
 import tempfile
 import threading
 
