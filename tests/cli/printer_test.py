@@ -14,7 +14,6 @@ import socket
 import socketserver
 import struct
 import subprocess
-import unittest
 import tempfile
 import threading
 
@@ -399,7 +398,6 @@ class PdfPrinterTest(PrinterTest):
     # Guards against a run stopped during its upload that leaves the
     # printer a part of the job to print, or that dies of the signal
     # without cancelling.
-    @unittest.skip("known fault: a job whose upload SIGTERM ends is completed, not cancelled")
     def test_terminated_upload_cancels_its_job(self):
         self.write("many.txt", logo_script(MANY_PAGES))
         before = self.printer.jobs()

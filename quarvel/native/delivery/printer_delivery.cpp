@@ -141,7 +141,8 @@ class PrinterDelivery::Job : public JobStream {
 
   void Cancel() {
     if (id_ <= 0) return;
-    IppClient client(client_.address(), printer_.settings_.timeout_seconds);
+    IppClient client(client_.address(), printer_.settings_.timeout_seconds,
+                     IppClient::Signals::kIgnored);
     IppHandle request = client.NewRequest(IPP_OP_CANCEL_JOB);
     ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
     IppHandle response;

@@ -33,14 +33,6 @@ std::string ErrnoText(int error) {
   return text;
 }
 
-// Sleeps `seconds`, or less when a signal is held.
-void Pause(int seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (HeldInterruption() == 0 && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
-
 // The attributes that the printer said it does not support, as
 // "NAME=VALUE, ...".
 std::string UnsupportedAttributes(ipp_t* response) {
@@ -97,8 +89,19 @@ std::string AttributeText(ipp_t* response, const char* name) {
   return text != nullptr ? text : "";
 }
 
-IppClient::IppClient(PrinterAddress address, int timeout_seconds)
-    : address_(std::move(address)), timeout_seconds_(timeout_seconds) {}
+IppClient::IppClient(PrinterAddress address, int timeout_seconds, Signals signals)
+    : address_(std::move(address)),
+      timeout_seconds_(timeout_seconds),
+      heeds_signals_(signals == Signals::kHeeded) {}
+
+bool IppClient::Interrupted() const { return heeds_signals_ && HeldInterruption() != 0; }
+
+void IppClient::Pause(int seconds) const {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!Interrupted() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
 
 IppHandle IppClient::NewRequest(ipp_op_t operation) const {
   IppHandle request(ippNewRequest(operation));
@@ -115,7 +118,7 @@ Status IppClient::Failure(std::string_view reason) const {
 
 int IppClient::KeepWaiting(http_t*, void* data) {
   auto* client = static_cast<IppClient*>(data);
-  if (HeldInterruption() != 0) return 0;
+  if (client->Interrupted()) return 0;
   if (std::chrono::steady_clock::now() - client->wait_started_ <
       std::chrono::seconds(client->timeout_seconds_)) {
     return 1;
@@ -138,7 +141,8 @@ Status IppClient::Connect() {
   if (http_ == nullptr) return Failure("host " + address_.host + " not found");
   httpSetTimeout(http_.get(), kPollSeconds, KeepWaiting, this);
   StartWait();
-  if (httpReconnect2(http_.get(), timeout_seconds_ * 1000, InterruptionFlag()) == 0) {
+  if (httpReconnect2(http_.get(), timeout_seconds_ * 1000,
+                     heeds_signals_ ? InterruptionFlag() : nullptr) == 0) {
     return address_.encrypted ? CheckCertificate() : Status::Ok();
   }
   if (address_.encrypted && cupsLastError() == IPP_STATUS_ERROR_CUPS_PKI) {
@@ -146,7 +150,7 @@ Status IppClient::Connect() {
     return Failure(std::string("TLS failure: ") +
                    (reason != nullptr && *reason != '\0' ? reason : "no secure connection"));
   }
-  if (HeldInterruption() != 0) return Failure("interrupted");
+  if (Interrupted()) return Failure("interrupted");
   if (httpError(http_.get()) == ETIMEDOUT) return NoAnswer();
   constexpr int kProbeMilliseconds = 1000;
   const int error = ConnectError(address_, kProbeMilliseconds);
@@ -185,7 +189,7 @@ Status IppClient::NoAnswer() const {
 }
 
 Status IppClient::ConnectionFailure() const {
-  if (HeldInterruption() != 0) return Failure("interrupted");
+  if (Interrupted()) return Failure("interrupted");
   if (timed_out_) return NoAnswer();
   const int error = http_ != nullptr ? httpError(http_.get()) : 0;
   if (error == 0 || error == EPIPE || error == ECONNRESET) {
@@ -198,7 +202,7 @@ Status IppClient::Call(ipp_t* request, IppHandle* response) {
   int waited = 0;
   for (int pause = 1;; pause *= 2) {
     Status status = Exchange(request, response);
-    if (status.ok() || !busy_ || HeldInterruption() != 0) return status;
+    if (status.ok() || !busy_ || Interrupted()) return status;
     if (waited >= timeout_seconds_) {
       return Status::Error(status.message() + " (still busy after " + std::to_string(waited) +
                            " s)");
@@ -230,7 +234,7 @@ Status IppClient::Send(ipp_t* request) {
 
 Status IppClient::Write(std::string_view bytes) {
   while (!bytes.empty()) {
-    if (HeldInterruption() != 0) return Failure("interrupted");
+    if (Interrupted()) return Failure("interrupted");
     const std::string_view piece = bytes.substr(0, kWritePiece);
     StartWait();
     if (cupsWriteRequestData(http_.get(), piece.data(), piece.size()) != HTTP_STATUS_CONTINUE) {

@@ -23,8 +23,13 @@ using CredentialsHandle = CHandle<cups_array_t, httpFreeCredentials>;
 
 class IppClient {
  public:
+  // Whether a signal held for the run (see interruption.h) ends the
+  // client's waits: those of a job's requests, but not those of the
+  // Cancel-Job that the signal calls for.
+  enum class Signals { kHeeded, kIgnored };
+
   // Speaks to the printer at `address`; `timeout_seconds` bounds each wait.
-  IppClient(PrinterAddress address, int timeout_seconds);
+  IppClient(PrinterAddress address, int timeout_seconds, Signals signals = Signals::kHeeded);
 
   const PrinterAddress& address() const { return address_; }
 
@@ -54,6 +59,10 @@ class IppClient {
   Status Failure(std::string_view reason) const;
 
  private:
+  // Whether a held signal ends what the client does.
+  bool Interrupted() const;
+  // Sleeps `seconds`, or less once interrupted.
+  void Pause(int seconds) const;
   // The libcups timeout callback: 1 to wait on, 0 to give up.
   static int KeepWaiting(http_t* http, void* client);
   Status Connect();
@@ -72,6 +81,7 @@ class IppClient {
 
   PrinterAddress address_;
   const int timeout_seconds_;
+  const bool heeds_signals_;
   HttpHandle http_;
   std::chrono::steady_clock::time_point wait_started_;
   bool timed_out_ = false;
