@@ -119,8 +119,9 @@ Status FileDelivery::Deliver(std::string_view, int, std::span<const JobFile> fil
 // replaces, or written to the device.
 class FileDelivery::Stream : public JobStream {
  public:
-  Stream(FileDelivery& files, const std::filesystem::path& path) : files_(files) {
-    if (!files.ToDevice()) staged_.emplace(path);
+  // Staged at `path`, unless the jobs go to the device.
+  Stream(FileDelivery& files, const std::filesystem::path& path, bool to_device) : files_(files) {
+    if (!to_device) staged_.emplace(path);
   }
 
   Status Write(std::string_view bytes) override {
@@ -144,10 +145,11 @@ class FileDelivery::Stream : public JobStream {
 Status FileDelivery::StartJob(std::string_view, std::unique_ptr<JobStream>* stream) {
   ++jobs_;
   const std::filesystem::path path = NumberedJobPath(first_, format_, jobs_, 0);
-  if (std::string input = InputAt(path); !ToDevice() && !input.empty()) {
+  const bool to_device = ToDevice();
+  if (std::string input = InputAt(path); !to_device && !input.empty()) {
     return Status::Error(std::move(input));
   }
-  *stream = std::make_unique<Stream>(*this, path);
+  *stream = std::make_unique<Stream>(*this, path, to_device);
   return Status::Ok();
 }
 

@@ -30,20 +30,6 @@ std::string StateText(const std::vector<std::string>& reasons, const std::string
   return text.empty() ? "" : " (" + text + ")";
 }
 
-int IntegerOf(ipp_t* response, const char* name) {
-  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
-  return attribute != nullptr ? ippGetInteger(attribute, 0) : 0;
-}
-
-std::vector<std::string> StringsOf(ipp_t* response, const char* name) {
-  std::vector<std::string> values;
-  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
-  for (int i = 0; i < ippGetCount(attribute); ++i) {
-    if (const char* value = ippGetString(attribute, i, nullptr)) values.emplace_back(value);
-  }
-  return values;
-}
-
 std::string JobStateName(int state) {
   const char* name = ippEnumString("job-state", state);
   return name != nullptr ? name : std::to_string(state);
@@ -76,7 +62,7 @@ class PrinterDelivery::Job : public JobStream {
     IppHandle response;
     in_flight_.emplace();
     if (Status created = client_.Call(request.get(), &response); !created.ok()) return created;
-    id_ = IntegerOf(response.get(), "job-id");
+    id_ = AttributeInteger(response.get(), "job-id");
     return Status::Ok();
   }
 
@@ -102,7 +88,7 @@ class PrinterDelivery::Job : public JobStream {
   // Ends the document under way, and reads the printer's answer.
   Status EndDocument() {
     if (Status answered = client_.Receive(&answer_); !answered.ok()) return answered;
-    if (!with_create_) id_ = IntegerOf(answer_.get(), "job-id");
+    if (!with_create_) id_ = AttributeInteger(answer_.get(), "job-id");
     return Status::Ok();
   }
 
@@ -116,9 +102,9 @@ class PrinterDelivery::Job : public JobStream {
     delivered_ = true;
     in_flight_.reset();
     printer_.listener_.Note(Name() + " is job " + std::to_string(id_) + " on " + Printer());
-    if (IntegerOf(answer_.get(), "job-state") == IPP_JSTATE_HELD) {
+    if (AttributeInteger(answer_.get(), "job-state") == IPP_JSTATE_HELD) {
       printer_.listener_.Warn(Described() + " is held" +
-                              StateText(StringsOf(answer_.get(), "job-state-reasons"), ""));
+                              StateText(AttributeStrings(answer_.get(), "job-state-reasons"), ""));
     }
     return printer_.settings_.wait ? Follow() : Status::Ok();
   }
@@ -158,8 +144,8 @@ class PrinterDelivery::Job : public JobStream {
       ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
       IppHandle job;
       if (Status asked = client_.Call(request.get(), &job); !asked.ok()) return asked;
-      const int state = IntegerOf(job.get(), "job-state");
-      const std::string reasons = StateText(StringsOf(job.get(), "job-state-reasons"), "");
+      const int state = AttributeInteger(job.get(), "job-state");
+      const std::string reasons = StateText(AttributeStrings(job.get(), "job-state-reasons"), "");
       if (state >= IPP_JSTATE_CANCELED) {
         if (state == IPP_JSTATE_COMPLETED) return Status::Ok();
         return Status::Error(Described() + " was " + JobStateName(state) + reasons);
@@ -177,7 +163,8 @@ class PrinterDelivery::Job : public JobStream {
                  "printer-state-reasons");
     IppHandle response;
     if (!client_.Call(request.get(), &response).ok()) return "";
-    const std::string reasons = Joined(StringsOf(response.get(), "printer-state-reasons"), ", ");
+    const std::string reasons =
+        Joined(AttributeStrings(response.get(), "printer-state-reasons"), ", ");
     return reasons.empty() ? "" : "; printer: " + reasons;
   }
 

@@ -89,6 +89,20 @@ std::string AttributeText(ipp_t* response, const char* name) {
   return text != nullptr ? text : "";
 }
 
+std::vector<std::string> AttributeStrings(ipp_t* response, const char* name) {
+  std::vector<std::string> values;
+  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
+  for (int i = 0; i < ippGetCount(attribute); ++i) {
+    if (const char* value = ippGetString(attribute, i, nullptr)) values.emplace_back(value);
+  }
+  return values;
+}
+
+int AttributeInteger(ipp_t* response, const char* name) {
+  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
+  return attribute != nullptr ? ippGetInteger(attribute, 0) : 0;
+}
+
 IppClient::IppClient(PrinterAddress address, int timeout_seconds, Signals signals)
     : address_(std::move(address)),
       timeout_seconds_(timeout_seconds),
@@ -247,10 +261,7 @@ Status IppClient::Write(std::string_view bytes) {
   return Status::Ok();
 }
 
-Status IppClient::Receive(IppHandle* response) {
-  StartWait();
-  return ReadAnswer(response);
-}
+Status IppClient::Receive(IppHandle* response) { return ReadAnswer(response); }
 
 Status IppClient::ReadAnswer(IppHandle* response) {
   StartWait();

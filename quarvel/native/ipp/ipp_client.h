@@ -10,6 +10,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "handles/c_handle.h"
 #include "native/ipp/printer_address.h"
@@ -91,6 +92,10 @@ class IppClient {
 
 // The printer's text for `name` in `response`; empty when it has none.
 std::string AttributeText(ipp_t* response, const char* name);
+// Every text value of `name` in `response`, in order; none when it has none.
+std::vector<std::string> AttributeStrings(ipp_t* response, const char* name);
+// The integer or enum `name` in `response`; 0 when it has none.
+int AttributeInteger(ipp_t* response, const char* name);
 
 }  // namespace quarvel
 

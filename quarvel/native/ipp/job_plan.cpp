@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "native/ipp/ipp_client.h"
+
 namespace quarvel {
 
 namespace {
@@ -12,15 +14,6 @@ namespace {
 // The formats quarvel sends, in the order it prefers them.
 constexpr OutputFormat kPrinterFormats[] = {OutputFormat::kPdf, OutputFormat::kPwgRaster,
                                             OutputFormat::kUrf, OutputFormat::kJpeg};
-
-std::vector<std::string> Strings(ipp_t* response, const char* name) {
-  std::vector<std::string> values;
-  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
-  for (int i = 0; i < ippGetCount(attribute); ++i) {
-    if (const char* value = ippGetString(attribute, i, nullptr)) values.emplace_back(value);
-  }
-  return values;
-}
 
 // A resolution in dots per inch.
 int DotsPerInch(ipp_attribute_t* attribute, int i) {
@@ -161,21 +154,19 @@ PrinterCapabilities ReadCapabilities(ipp_t* response) {
   if (ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM)) {
     printer.state = ippGetInteger(state, 0);
   }
-  printer.state_reasons = Strings(response, "printer-state-reasons");
-  const std::vector<std::string> message = Strings(response, "printer-state-message");
-  if (!message.empty()) printer.state_message = message.front();
-  const std::vector<std::string> model = Strings(response, "printer-make-and-model");
-  if (!model.empty()) printer.make_and_model = model.front();
-  printer.formats = Strings(response, "document-format-supported");
+  printer.state_reasons = AttributeStrings(response, "printer-state-reasons");
+  printer.state_message = AttributeText(response, "printer-state-message");
+  printer.make_and_model = AttributeText(response, "printer-make-and-model");
+  printer.formats = AttributeStrings(response, "document-format-supported");
   printer.pwg_resolutions = Resolutions(response, "pwg-raster-document-resolution-supported");
   const std::vector<int> defaults = Resolutions(response, "printer-resolution-default");
   if (!defaults.empty()) printer.default_resolution = defaults.front();
-  printer.pwg_types = Strings(response, "pwg-raster-document-type-supported");
-  printer.urf = Strings(response, "urf-supported");
+  printer.pwg_types = AttributeStrings(response, "pwg-raster-document-type-supported");
+  printer.urf = AttributeStrings(response, "urf-supported");
   printer.urf_resolutions = UrfResolutions(printer.urf);
-  printer.media = Strings(response, "media-supported");
-  printer.sides = Strings(response, "sides-supported");
-  printer.color_modes = Strings(response, "print-color-mode-supported");
+  printer.media = AttributeStrings(response, "media-supported");
+  printer.sides = AttributeStrings(response, "sides-supported");
+  printer.color_modes = AttributeStrings(response, "print-color-mode-supported");
   if (ipp_attribute_t* copies = ippFindAttribute(response, "copies-supported", IPP_TAG_RANGE)) {
     int upper = 1;
     ippGetRange(copies, 0, &upper);

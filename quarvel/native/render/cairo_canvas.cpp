@@ -169,10 +169,7 @@ CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_
       stream_(stream) {
   if (InfoOf(format).streamed) {
     raster_.emplace(format == OutputFormat::kUrf ? RasterKind::kUrf : RasterKind::kPwg, raster,
-                    [this](std::string_view bytes) {
-                      stream_failure_ = stream_->Write(bytes);
-                      return stream_failure_.ok();
-                    });
+                    [this](std::string_view bytes) { return stream_->Write(bytes).ok(); });
   }
   if (!surface_per_page_) Open();
 }
@@ -224,8 +221,6 @@ Status CairoCanvas::Finish(std::vector<JobFile>* files) {
 
 Status CairoCanvas::status() const {
   if (error_ != CAIRO_STATUS_SUCCESS) return Status::Error(cairo_status_to_string(error_));
-  // The stream's own reason, when it failed the encoding.
-  if (!stream_failure_.ok()) return stream_failure_;
   return encoded_;
 }
 

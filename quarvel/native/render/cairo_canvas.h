@@ -58,12 +58,11 @@ class CairoCanvas : public PageCanvas {
   const bool surface_per_page_;
   const bool gray_;
   // The raster stream of the job, in a streamed format, and the stream it
-  // writes to.
+  // writes to, which keeps its own reason when a write fails.
   std::optional<RasterStreamWriter> raster_;
   JobStream* const stream_;
   // Whether the pages could be encoded, and the stream written.
   Status encoded_ = Status::Ok();
-  Status stream_failure_ = Status::Ok();
   std::string bytes_;
   std::vector<JobFile> files_;
   cairo_status_t error_ = CAIRO_STATUS_SUCCESS;
