@@ -44,6 +44,8 @@ int HeldInterruption() { return held_signal; }
 int* InterruptionFlag() { return &interruption_flag; }
 
 void EndForInterruption() {
+  // The messages are out; a stream that cannot take them has no one left
+  // to be told so.
   std::fflush(stderr);
   std::_Exit(128 + held_signal);
 }

@@ -74,6 +74,7 @@ int ConnectError(const PrinterAddress& address, int milliseconds) {
       socklen_t length = sizeof error;
       if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
     }
+    // A probe that wrote nothing: closing it cannot lose anything.
     close(fd);
     if (error == 0) break;
   }
