@@ -255,7 +255,7 @@ class DebTest(Scratch):
     # finding that quarvel(1) leaves out.
     def test_quarvel_1_documents_the_whole_command_line(self):
         usage = self.run_quarvel(["--help"], self.scratch).stdout
-        words = (re.findall(r"--[a-z]+", usage) + re.findall(r"QUARVEL_[A-Z]+", usage)
+        words = (re.findall(r"--[a-z][a-z-]*[a-z]", usage) + re.findall(r"QUARVEL_[A-Z]+", usage)
                  + re.findall(r"^  ([a-z-]+)", usage.split("Kinds of finding")[1], re.M))
         self.assertGreater(len(words), 20)
         text = rendered(os.path.join(self.root, MANUAL_PAGES[0]))
