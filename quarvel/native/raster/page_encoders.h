@@ -13,8 +13,9 @@
 
 namespace quarvel {
 
-// A page of pixels: `height` lines of `stride` bytes, each of `width`
-// pixels of 32 bits in native order, 0x00RRGGBB (cairo's RGB24).
+// A page of pixels, or a band of its lines: `height` lines of `stride`
+// bytes, each of `width` pixels of 32 bits in native order, 0xXXRRGGBB
+// with the top 8 bits unused (cairo's RGB24).
 struct PagePixels {
   const unsigned char* data = nullptr;
   int width = 0;
@@ -38,7 +39,10 @@ struct RasterOptions {
 using ByteSink = std::function<bool(std::string_view bytes)>;
 
 // Writes pages, one after the other, as one PWG Raster or Apple raster
-// stream into a ByteSink.
+// stream into a ByteSink. libcups writes the stream's and the pages'
+// headers; the lines are coded here, in the PackBits of both formats, since
+// libcups' own coder compares each pixel with a call of its own, which
+// costs more than drawing the page.
 class RasterStreamWriter {
  public:
   RasterStreamWriter(RasterKind kind, RasterOptions options, ByteSink sink);
@@ -46,13 +50,19 @@ class RasterStreamWriter {
   RasterStreamWriter(const RasterStreamWriter&) = delete;
   RasterStreamWriter& operator=(const RasterStreamWriter&) = delete;
 
-  // Appends `page`: its header, then its lines. A landscape page is turned
-  // a quarter counterclockwise onto portrait paper, as printers feed it.
-  // Once a page could not be written, every later one fails too.
-  Status WritePage(const PagePixels& page);
+  // Starts a page of `width` x `height` pixels at `dpi`, upright as it is
+  // fed, by writing its header. The page before must have had all its
+  // lines.
+  Status StartPage(int width, int height, int dpi);
+  // Appends the next `band.height` lines of the page started, as wide as
+  // it is; the page ends with its last line. Once a page or a line could
+  // not be written, every later call fails too.
+  Status WriteLines(const PagePixels& band);
 
  private:
   struct Stream;
+
+  Status Fail(std::string reason);
 
   const RasterKind kind_;
   const RasterOptions options_;

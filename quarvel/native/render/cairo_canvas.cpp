@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "text/utf8.h"
@@ -23,15 +24,27 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
   return CAIRO_STATUS_SUCCESS;
 }
 
-// A white page of device pixels.
-SurfaceHandle NewRaster(const SheetSize& sheet) {
-  SurfaceHandle surface(cairo_image_surface_create(
-      CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(sheet.width_pixels)),
-      static_cast<int>(std::ceil(sheet.height_pixels))));
-  const ContextHandle cr(cairo_create(surface.get()));
+// The pixels across and down a sheet.
+int PixelsAcross(const SheetSize& sheet) { return static_cast<int>(std::ceil(sheet.width_pixels)); }
+int PixelsDown(const SheetSize& sheet) { return static_cast<int>(std::ceil(sheet.height_pixels)); }
+
+// The bytes of a band of a page drawn in bands, about what a processor's
+// cache holds near it: the band is painted, drawn and coded there.
+constexpr int kBandBytes = 1 << 20;
+
+// How far smoothing may reach beyond the box of a drawing, in pixels.
+constexpr double kSmoothingReach = 2;
+
+void PaintWhite(cairo_surface_t* surface) {
+  const ContextHandle cr(cairo_create(surface));
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
   cairo_paint(cr.get());
-  return surface;
+}
+
+// A band for the lines, `width` pixels wide, of a page `height` lines high.
+SurfaceHandle NewBand(int width, int height) {
+  const int lines = std::clamp(kBandBytes / std::max(width * 4, 1), 1, std::max(height, 1));
+  return SurfaceHandle(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, lines));
 }
 
 // A surface in `format` of the size of `sheet`, titled `title`, that
@@ -59,7 +72,10 @@ SurfaceHandle NewSurface(OutputFormat format, const SheetSize& sheet, const std:
     case OutputFormat::kPng:
     case OutputFormat::kPwgRaster:
     case OutputFormat::kUrf:
-    case OutputFormat::kJpeg: return NewRaster(sheet);
+    case OutputFormat::kJpeg:
+      // The page's bands are drawn, then copied in.
+      return SurfaceHandle(
+          cairo_image_surface_create(CAIRO_FORMAT_RGB24, PixelsAcross(sheet), PixelsDown(sheet)));
   }
   return nullptr;
 }
@@ -147,7 +163,7 @@ class CairoCanvas::Drawing {
     const cairo_status_t status = cairo_status(context());
     if (status == CAIRO_STATUS_NO_MEMORY) canvas_.Check(status);
     if (status != CAIRO_STATUS_SUCCESS) canvas_.cr_ = canvas_.NewContext();
-    canvas_.Check(cairo_surface_status(canvas_.surface_.get()));
+    canvas_.Check(cairo_surface_status(canvas_.Target()));
   }
   Drawing(const Drawing&) = delete;
   Drawing& operator=(const Drawing&) = delete;
@@ -166,10 +182,19 @@ CairoCanvas::CairoCanvas(const Device& device, OutputFormat format, std::string_
       title_(title),
       surface_per_page_(InfoOf(format).file_per_page || InfoOf(format).raster),
       gray_(raster.gray),
+      feed_width_(InfoOf(format).streamed ? std::min(PixelsAcross(sheet_), PixelsDown(sheet_))
+                                          : PixelsAcross(sheet_)),
+      feed_height_(InfoOf(format).streamed ? std::max(PixelsAcross(sheet_), PixelsDown(sheet_))
+                                           : PixelsDown(sheet_)),
+      turned_(InfoOf(format).streamed && PixelsAcross(sheet_) > PixelsDown(sheet_)),
       stream_(stream) {
   if (InfoOf(format).streamed) {
     raster_.emplace(format == OutputFormat::kUrf ? RasterKind::kUrf : RasterKind::kPwg, raster,
                     [this](std::string_view bytes) { return stream_->Write(bytes).ok(); });
+  }
+  if (InfoOf(format).raster) {
+    band_ = NewBand(feed_width_, feed_height_);
+    Check(cairo_surface_status(band_.get()));
   }
   if (!surface_per_page_) Open();
 }
@@ -179,18 +204,77 @@ void CairoCanvas::Check(cairo_status_t status) {
 }
 
 void CairoCanvas::StartPage() {
-  if (surface_per_page_) Open();
+  if (surface_per_page_ && !raster_) Open();
 }
 
 void CairoCanvas::EndPage() {
-  images_.clear();
-  if (!surface_per_page_) {
+  if (band_ != nullptr) DrawBands();
+  if (surface_per_page_ && !raster_) {
+    EncodePage();
+  } else if (!surface_per_page_) {
     cairo_show_page(cr_.get());
     Check(cairo_status(cr_.get()));
     Check(cairo_surface_status(surface_.get()));
-    return;
   }
-  EncodePage();
+  images_.clear();
+}
+
+template <typename Draw>
+void CairoCanvas::DrawWithin(const InkBox& reach, Draw draw) {
+  if (band_ == nullptr) return draw();
+  drawings_.push_back({reach, std::move(draw)});
+}
+
+void CairoCanvas::DrawBands() {
+  const int band_lines = cairo_image_surface_get_height(band_.get());
+  if (raster_ && error_ == CAIRO_STATUS_SUCCESS && encoded_.ok()) {
+    encoded_ = raster_->StartPage(feed_width_, feed_height_, dpi_);
+  }
+  for (int top = 0; top < feed_height_ && error_ == CAIRO_STATUS_SUCCESS && encoded_.ok();
+       top += band_lines) {
+    DrawBand(top, std::min(band_lines, feed_height_ - top));
+  }
+  if (!raster_ && surface_ != nullptr) cairo_surface_mark_dirty(surface_.get());
+  drawings_.clear();
+}
+
+void CairoCanvas::DrawBand(int top, int lines) {
+  // The band's lines as page pixels: columns from the right on a page
+  // that is turned.
+  const InkBox band = turned_ ? InkBox{double(feed_height_ - top - lines), 0,
+                                       double(feed_height_ - top), double(feed_width_)}
+                              : InkBox{0, double(top), double(feed_width_), double(top + lines)};
+  if (band_drawn_) PaintWhite(band_.get());
+  band_drawn_ = false;
+  band_top_ = top;
+  cr_ = NewContext();
+  for (const KeptDrawing& drawing : drawings_) {
+    if (!drawing.reach.Overlaps(band)) continue;
+    band_drawn_ = true;
+    drawing.draw();
+  }
+  cr_.reset();
+  cairo_surface_flush(band_.get());
+  Check(cairo_surface_status(band_.get()));
+  if (error_ != CAIRO_STATUS_SUCCESS) return;
+  const PagePixels drawn = {cairo_image_surface_get_data(band_.get()), feed_width_, lines,
+                            cairo_image_surface_get_stride(band_.get()), dpi_};
+  if (raster_) {
+    encoded_ = raster_->WriteLines(drawn);
+  } else {
+    CopyToPage(drawn, top);
+  }
+}
+
+void CairoCanvas::CopyToPage(const PagePixels& lines, int top) {
+  Check(cairo_surface_status(surface_.get()));
+  if (error_ != CAIRO_STATUS_SUCCESS) return;
+  unsigned char* page = cairo_image_surface_get_data(surface_.get());
+  const int stride = cairo_image_surface_get_stride(surface_.get());
+  for (int y = 0; y < lines.height; ++y) {
+    std::memcpy(page + size_t(top + y) * stride, lines.data + size_t(y) * lines.stride,
+                size_t(lines.width) * 4);
+  }
 }
 
 void CairoCanvas::EncodePage() {
@@ -200,15 +284,11 @@ void CairoCanvas::EncodePage() {
                            cairo_image_surface_get_width(surface_.get()),
                            cairo_image_surface_get_height(surface_.get()),
                            cairo_image_surface_get_stride(surface_.get()), dpi_};
-  if (error_ == CAIRO_STATUS_SUCCESS && encoded_.ok()) {
-    if (raster_) {
-      encoded_ = raster_->WritePage(page);
-    } else if (format_ == OutputFormat::kJpeg) {
-      encoded_ = EncodeJpeg(page, gray_, &bytes_);
-    }
+  if (error_ == CAIRO_STATUS_SUCCESS && encoded_.ok() && format_ == OutputFormat::kJpeg) {
+    encoded_ = EncodeJpeg(page, gray_, &bytes_);
   }
   std::string bytes = FinishSurface();
-  if (!raster_) files_.push_back({static_cast<int>(files_.size()) + 1, std::move(bytes)});
+  files_.push_back({static_cast<int>(files_.size()) + 1, std::move(bytes)});
 }
 
 Status CairoCanvas::Finish(std::vector<JobFile>* files) {
@@ -227,7 +307,7 @@ Status CairoCanvas::status() const {
 void CairoCanvas::Open() {
   surface_ = NewSurface(format_, sheet_, title_, &bytes_);
   Check(cairo_surface_status(surface_.get()));
-  cr_ = NewContext();
+  if (band_ == nullptr) cr_ = NewContext();
 }
 
 std::string CairoCanvas::FinishSurface() {
@@ -241,11 +321,20 @@ std::string CairoCanvas::FinishSurface() {
   return std::move(bytes_);
 }
 
-// A context whose user space is device pixels.
+// A context whose user space is device pixels: on a page drawn in bands,
+// those of the page that the band shows, turned where the page is.
 ContextHandle CairoCanvas::NewContext() const {
-  ContextHandle cr(cairo_create(surface_.get()));
+  ContextHandle cr(cairo_create(Target()));
   UseUnhintedFonts(cr.get());
-  if (!InfoOf(format_).raster) {
+  if (band_ != nullptr) {
+    cairo_matrix_t band;
+    if (turned_) {
+      cairo_matrix_init(&band, 0, -1, 1, 0, 0, feed_height_ - band_top_);
+    } else {
+      cairo_matrix_init_translate(&band, 0, -band_top_);
+    }
+    cairo_set_matrix(cr.get(), &band);
+  } else if (!InfoOf(format_).raster) {
     cairo_scale(cr.get(), sheet_.width_points / sheet_.width_pixels,
                 sheet_.height_points / sheet_.height_pixels);
   }
@@ -253,10 +342,24 @@ ContextHandle CairoCanvas::NewContext() const {
 }
 
 void CairoCanvas::FillWhite(const InkBox& box) {
+  DrawWithin(box, [this, box] {
+    const Drawing drawing(*this);
+    cairo_t* cr = drawing.context();
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, box.left, box.top, box.right - box.left, box.bottom - box.top);
+    cairo_fill(cr);
+  });
+}
+
+void CairoCanvas::PaintGlyphs(cairo_font_face_t* font, double em,
+                              const std::vector<cairo_glyph_t>& glyphs, bool as_outlines) {
   const Drawing drawing(*this);
   cairo_t* cr = drawing.context();
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_rectangle(cr, box.left, box.top, box.right - box.left, box.bottom - box.top);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_font_face(cr, font);
+  cairo_set_font_size(cr, em);
+  if (!as_outlines) return cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+  cairo_glyph_path(cr, glyphs.data(), static_cast<int>(glyphs.size()));
   cairo_fill(cr);
 }
 
@@ -264,17 +367,24 @@ void CairoCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run
                            bool as_outlines) {
   glyphs_.clear();
   for (const PlacedGlyph& glyph : run.glyphs) glyphs_.push_back({glyph.index, glyph.x, glyph.y});
+  if (band_ != nullptr) {
+    // A run without ink draws no pixel.
+    if (!run.ink) return;
+    const std::shared_ptr<cairo_font_face_t> font(cairo_font_face_reference(face.face.get()),
+                                                  cairo_font_face_destroy);
+    drawings_.push_back(
+        {run.ink->Grown(kSmoothingReach), [this, font, em, glyphs = glyphs_, as_outlines] {
+           PaintGlyphs(font.get(), em, glyphs, as_outlines);
+         }});
+    return;
+  }
+  if (as_outlines) return PaintGlyphs(face.face.get(), em, glyphs_, true);
   const Drawing drawing(*this);
   cairo_t* cr = drawing.context();
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_font_face(cr, face.face.get());
   cairo_set_font_size(cr, em);
   const int glyphs = static_cast<int>(glyphs_.size());
-  if (as_outlines) {
-    cairo_glyph_path(cr, glyphs_.data(), glyphs);
-    cairo_fill(cr);
-    return;
-  }
   // The text as UTF-8, with a cluster tying each character to its glyph,
   // so that it can be copied out of a PDF or PostScript file.
   utf8_.clear();
@@ -290,14 +400,17 @@ void CairoCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run
 }
 
 void CairoCanvas::DrawSegment(DevicePoint from, DevicePoint to) {
-  const Drawing drawing(*this);
-  cairo_t* cr = drawing.context();
-  cairo_move_to(cr, from.x + 0.5, from.y + 0.5);
-  cairo_line_to(cr, to.x + 0.5, to.y + 0.5);
-  cairo_set_line_width(cr, 1);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_stroke(cr);
+  const InkBox reach = InkBox::Spanning(from.x, from.y, to.x, to.y).Grown(kSmoothingReach);
+  DrawWithin(reach, [this, from, to] {
+    const Drawing drawing(*this);
+    cairo_t* cr = drawing.context();
+    cairo_move_to(cr, from.x + 0.5, from.y + 0.5);
+    cairo_line_to(cr, to.x + 0.5, to.y + 0.5);
+    cairo_set_line_width(cr, 1);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_stroke(cr);
+  });
 }
 
 cairo_surface_t* CairoCanvas::SurfaceOf(const std::shared_ptr<const DecodedImage>& image) {
@@ -312,6 +425,14 @@ cairo_surface_t* CairoCanvas::SurfaceOf(const std::shared_ptr<const DecodedImage
 
 void CairoCanvas::DrawImage(const std::shared_ptr<const DecodedImage>& image,
                             const ImagePlace& place) {
+  const InkBox reach =
+      InkBox::Spanning(place.x, place.y, place.x + place.width, place.y + place.height)
+          .Grown(kSmoothingReach);
+  DrawWithin(reach, [this, image, place] { PaintImage(image, place); });
+}
+
+void CairoCanvas::PaintImage(const std::shared_ptr<const DecodedImage>& image,
+                             const ImagePlace& place) {
   cairo_surface_t* surface = SurfaceOf(image);
   if (surface == nullptr) return;
   const Drawing drawing(*this);

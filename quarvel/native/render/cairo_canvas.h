@@ -1,10 +1,11 @@
-// Pages drawn with cairo: one PDF or PostScript document per job, or one
-// SVG or PNG file per page.
+// Pages drawn with cairo: one PDF or PostScript document per job, one SVG,
+// PNG or JPEG file per page, or a raster stream of pages drawn in bands.
 #ifndef QUARVEL_NATIVE_RENDER_CAIRO_CANVAS_H_
 #define QUARVEL_NATIVE_RENDER_CAIRO_CANVAS_H_
 
 #include <cairo.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,9 +39,33 @@ class CairoCanvas : public PageCanvas {
  private:
   class Drawing;
 
+  // A drawing, kept on a page drawn in bands, with the box it may ink.
+  struct KeptDrawing {
+    InkBox reach;
+    std::function<void()> draw;
+  };
+
   void Open();
   // Encodes the finished raster page, in the format's way.
   void EncodePage();
+  // Draws `draw` now, or, on a page drawn in bands, for each band that
+  // `reach` overlaps once the page has ended.
+  template <typename Draw>
+  void DrawWithin(const InkBox& reach, Draw draw);
+  // Draws the kept drawings of the page band by band, each band in
+  // `band_`, and writes its lines to the raster stream or copies them into
+  // the page's surface.
+  void DrawBands();
+  // Draws the drawings that reach the band of page lines from `top` on.
+  void DrawBand(int top, int lines);
+  void CopyToPage(const PagePixels& lines, int top);
+  // The surface drawn on: the band, on a page drawn in bands.
+  cairo_surface_t* Target() const { return band_ != nullptr ? band_.get() : surface_.get(); }
+  // Fills `glyphs` of `font` at the size `em` in black, as outlines or as
+  // glyphs.
+  void PaintGlyphs(cairo_font_face_t* font, double em, const std::vector<cairo_glyph_t>& glyphs,
+                   bool as_outlines);
+  void PaintImage(const std::shared_ptr<const DecodedImage>& image, const ImagePlace& place);
   // Finishes the surface and returns what it wrote.
   std::string FinishSurface();
   ContextHandle NewContext() const;
@@ -57,10 +82,25 @@ class CairoCanvas : public PageCanvas {
   // of a file per page.
   const bool surface_per_page_;
   const bool gray_;
+  // The size of the raster pages as they are fed, and whether the page is
+  // turned a quarter counterclockwise onto them: landscape pages of a
+  // raster stream, fed upright as printers feed paper.
+  const int feed_width_;
+  const int feed_height_;
+  const bool turned_;
   // The raster stream of the job, in a streamed format, and the stream it
   // writes to, which keeps its own reason when a write fails.
   std::optional<RasterStreamWriter> raster_;
   JobStream* const stream_;
+  // The raster formats draw each page in bands, so that all of them have
+  // the same pixels, and a stream holds no more than a band at once. On
+  // such a page: the band, what was drawn on the page, in order, the first
+  // page line in the band, and whether the band was drawn on since it was
+  // last painted white.
+  SurfaceHandle band_;
+  std::vector<KeptDrawing> drawings_;
+  int band_top_ = 0;
+  bool band_drawn_ = true;
   // Whether the pages could be encoded, and the stream written.
   Status encoded_ = Status::Ok();
   std::string bytes_;
