@@ -2,13 +2,14 @@
 kind of image the native quarvel reads, at extreme sizes and positions, in
 TrueType and in CFF faces, written as PDF files that the readers take
 without a word, and as PNG and SVG pages that match MuPDF's rendering of
-the PDF."""
+the PDF, and as raster streams with the PNG pages' pixels."""
 import glob
 import os
 import subprocess
 
 from PIL import Image, ImageChops
 
+import pwg_raster
 from cli_support import Folder, run
 
 DPI = "100"
@@ -259,6 +260,35 @@ class PictureTest(Folder):
                         share = differing_share(drawn, self.path(f"mupdf-{number}.png"))
                         self.assertLessEqual(share, most, drawn)
                 self.assertFalse(os.path.exists(self.path(f"{name}-{faces}-p{pages + 1}.png")))
+
+    # Guards against raster stream pages whose bands lose, shift or repeat
+    # what is drawn across them, and against landscape pages not turned a
+    # quarter counterclockwise onto upright paper, as printers feed it.
+    # Turned pages are drawn turned, so their smoothed edges differ a little.
+    def test_raster_stream_pages_are_the_png_pages_landscape_ones_turned(self):
+        for name in SCRIPTS:
+            for orientation in ("portrait", "landscape"):
+                with self.subTest(script=name, orientation=orientation):
+                    for format_ in ("png", "pwg"):
+                        result = self.quarvel(["--orientation", orientation, "-T", format_,
+                                               "-o", f"{name}.{format_}", name + ".txt"],
+                                              "truetype")
+                        self.assertEqual(result.returncode, 0, result.stderr)
+                    with open(self.path(name + ".pwg"), "rb") as stream:
+                        pages = pwg_raster.read_pages(stream.read())
+                    for number, page in enumerate(pages, 1):
+                        png = Image.open(self.path(f"{name}-p{number}.png")).convert("RGB")
+                        ours = Image.frombytes("RGB", (page.width, page.height), page.pixels)
+                        if orientation == "portrait":
+                            self.assertEqual(ours.size, png.size)
+                            self.assertIsNone(ImageChops.difference(ours, png).getbbox(),
+                                              f"page {number}")
+                            continue
+                        ours.save(self.path("stream.png"))
+                        png.rotate(90, expand=True).save(self.path("turned.png"))
+                        share = differing_share(self.path("stream.png"), self.path("turned.png"))
+                        self.assertLessEqual(share, DIFFERING_SHARE, f"page {number}")
+                    self.assertFalse(os.path.exists(self.path(f"{name}-p{len(pages) + 1}.png")))
 
     # Guards against a CMYK JPEG read one way by the PDF readers and the
     # other way by the loader: cyan, whichever program made it.

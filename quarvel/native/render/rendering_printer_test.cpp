@@ -205,6 +205,29 @@ TEST_F(RenderingPrinterTest, TextCellBlanksOutOnlyWhatWasDrawnUnderItBefore) {
   EXPECT_EQ(pixel(96, 100), 0u) << "the rule drawn after, inside the cell";
 }
 
+// Guards against a drawing lost, cut or moved where two bands of a raster
+// page meet: at 72 dpi, a letter page's first band ends at line 428.
+TEST_F(RenderingPrinterTest, RuleAcrossBandsIsDrawnWhole) {
+  Print(
+      "x\nbeginDocument\nbeginPage\nbeginSimpleTable\nbeginCols\n10\n737\n10\n710\nendCols\n"
+      "endSimpleTable\nendPage\nendDocument\n",
+      {{72, kLetter}, std::nullopt, OutputFormat::kPng});
+  ASSERT_EQ(jobs_.jobs.size(), 1u);
+  WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
+  const SurfaceHandle png = ReadPng("page.png");
+  const unsigned char* data = cairo_image_surface_get_data(png.get());
+  const int stride = cairo_image_surface_get_stride(png.get());
+  // The rule's column: black from line 504, in the second band, to 720.
+  std::vector<int> black;
+  for (int y = 0; y < cairo_image_surface_get_height(png.get()); ++y) {
+    if ((reinterpret_cast<const uint32_t*>(data + y * stride)[80] & 0xFFFFFF) == 0) {
+      black.push_back(y);
+    }
+  }
+  ASSERT_EQ(black.size(), 217u);
+  EXPECT_EQ(black.back(), 720);
+}
+
 // Guards against an image embedded once per use, which made a letterhead on
 // 200 pages cost 200 copies, and against JPEG files decoded and encoded
 // again.
