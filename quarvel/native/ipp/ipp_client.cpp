@@ -269,7 +269,9 @@ Status IppClient::ReadAnswer(IppHandle* response) {
   response->reset(cupsGetResponse(http_.get(), address_.resource.c_str()));
   const http_status_t http_status = httpGetStatus(http_.get());
   if (*response == nullptr) {
-    if (http_status >= HTTP_STATUS_CONTINUE && http_status != HTTP_STATUS_OK) {
+    // 100 Continue is the status that the request was sent with, left in
+    // place when the connection ended before any answer.
+    if (http_status > HTTP_STATUS_CONTINUE && http_status != HTTP_STATUS_OK) {
       busy_ = http_status == HTTP_STATUS_SERVICE_UNAVAILABLE;
       return Failure("HTTP " + std::to_string(http_status) + " " + httpStatus(http_status));
     }
