@@ -31,6 +31,12 @@ class OutputFile {
   virtual bool Write(std::string_view bytes) = 0;
 };
 
+// A file that takes every write and keeps nothing.
+class DiscardedFile : public OutputFile {
+ public:
+  bool Write(std::string_view) override { return true; }
+};
+
 }  // namespace quarvel
 
 #endif  // QUARVEL_FILES_H_

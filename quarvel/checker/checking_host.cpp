@@ -8,11 +8,6 @@ namespace quarvel {
 
 namespace {
 
-class DiscardedFile : public OutputFile {
- public:
-  bool Write(std::string_view) override { return true; }
-};
-
 // The script, its bytes shown to `bytes` as they are read.
 class WatchedScript : public InputFile {
  public:

@@ -442,8 +442,8 @@ class PwgPrinterTest(PrinterTest):
     ASKED_DPI = 500
 
     # Guards against raster pages at a resolution that the printer does not
-    # offer or not the nearest one, in another colour space, or other than
-    # the program's own raster pages.
+    # offer or not the nearest one, in another colour space, without the
+    # job's page count, or other than the program's own raster pages.
     def test_raster_pages_are_the_png_pages_at_the_nearest_resolution(self):
         offered = [int(dpi) for dpi in re.findall(
             r"(\d+)dpi", self.printer.attribute("pwg-raster-document-resolution-supported"))]
@@ -459,7 +459,7 @@ class PwgPrinterTest(PrinterTest):
             with self.subTest(page=number):
                 self.assertEqual((page.resolution, page.bits_per_pixel, page.color_space),
                                  ((nearest, nearest), 24, pwg_raster.SRGB))
-                self.assertIn(page.total_page_count, (0, len(pages)))
+                self.assertEqual(page.total_page_count, len(pages))
                 self.assertIsNone(difference(page, self.path(f"MyDoc-p{number}.png")))
 
     # Guards against a job option that the printer lacks silently dropped,
@@ -483,15 +483,16 @@ class UrfPrinterTest(PrinterTest):
     PRINTERS = PERSONALITIES[2:]
 
     # Guards against a printer that takes neither PDF nor PWG Raster sent
-    # one of them anyway, or JPEG pages when it takes URF.
+    # one of them anyway, or JPEG pages when it takes URF, and against a
+    # stream that does not tell its page count.
     def test_printer_without_pdf_or_pwg_raster_gets_urf(self):
         document = self.print_invoice()
         self.assertTrue(document.endswith(".urf"), document)
         with open(document, "rb") as job:
             head = job.read(12)
         self.assertEqual(head[:8], b"UNIRAST\0")
-        # A streamed job's page count is not known when its header is written.
-        self.assertEqual(struct.unpack(">I", head[8:])[0], 0)
+        # The page count, found before the pages are drawn.
+        self.assertEqual(struct.unpack(">I", head[8:])[0], 2)
 
 
 class ListingTest(PrinterTest):

@@ -142,7 +142,7 @@ class FileDelivery::Stream : public JobStream {
   std::optional<StagedFile> staged_;
 };
 
-Status FileDelivery::StartJob(std::string_view, std::unique_ptr<JobStream>* stream) {
+Status FileDelivery::StartJob(std::string_view, int, std::unique_ptr<JobStream>* stream) {
   ++jobs_;
   const std::filesystem::path path = NumberedJobPath(first_, format_, jobs_, 0);
   const bool to_device = ToDevice();
@@ -188,7 +188,7 @@ Status StandardOutputDelivery::Deliver(std::string_view, int, std::span<const Jo
   return FlushStandardOutput();
 }
 
-Status StandardOutputDelivery::StartJob(std::string_view, std::unique_ptr<JobStream>* stream) {
+Status StandardOutputDelivery::StartJob(std::string_view, int, std::unique_ptr<JobStream>* stream) {
   *stream = std::make_unique<StandardOutputStream>();
   return Status::Ok();
 }

@@ -50,7 +50,8 @@ class FileDelivery : public JobDelivery {
   std::string NextTarget() const override;
   Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) override;
   // Streams the job into its file, staged as a whole job's is.
-  Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) override;
+  Status StartJob(std::string_view job_name, int pages,
+                  std::unique_ptr<JobStream>* stream) override;
 
   // Why the output cannot be written at all, found before any job is made:
   // it is a file that the run reads, or a folder. Empty when it may be.
@@ -85,7 +86,8 @@ class StandardOutputDelivery : public JobDelivery {
  public:
   std::string NextTarget() const override { return "standard output"; }
   Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) override;
-  Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) override;
+  Status StartJob(std::string_view job_name, int pages,
+                  std::unique_ptr<JobStream>* stream) override;
 };
 
 }  // namespace quarvel

@@ -255,9 +255,10 @@ Status PrinterDelivery::DeliverDocuments(std::string_view job_name, int pages,
   return status.ok() ? job.Delivered() : status;
 }
 
-Status PrinterDelivery::StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) {
+Status PrinterDelivery::StartJob(std::string_view job_name, int pages,
+                                 std::unique_ptr<JobStream>* stream) {
   auto job = std::make_unique<Job>(*this, job_name);
-  Status status = job->Create(0);
+  Status status = job->Create(pages);
   if (status.ok()) status = job->StartDocument(true);
   if (status.ok()) *stream = std::move(job);
   return status;

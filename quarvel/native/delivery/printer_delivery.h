@@ -53,7 +53,8 @@ class PrinterDelivery : public JobDelivery {
 
   std::string NextTarget() const override { return client_.address().name; }
   Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) override;
-  Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) override;
+  Status StartJob(std::string_view job_name, int pages,
+                  std::unique_ptr<JobStream>* stream) override;
 
  private:
   class Job;

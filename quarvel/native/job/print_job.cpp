@@ -45,7 +45,7 @@ class WholeJobStream : public JobStream {
 
 }  // namespace
 
-Status JobDelivery::StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream) {
+Status JobDelivery::StartJob(std::string_view job_name, int, std::unique_ptr<JobStream>* stream) {
   *stream = std::make_unique<WholeJobStream>(*this, job_name);
   return Status::Ok();
 }

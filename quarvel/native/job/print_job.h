@@ -83,9 +83,10 @@ class JobDelivery {
   virtual Status Deliver(std::string_view job_name, int pages, std::span<const JobFile> files) = 0;
 
   // Begins a job named `job_name` in a streamed format, whose bytes go to
-  // `*stream` as they are made. On failure no job was begun. By default the
-  // bytes are held, and delivered with Deliver as one file at the end.
-  virtual Status StartJob(std::string_view job_name, std::unique_ptr<JobStream>* stream);
+  // `*stream` as they are made; it is to have `pages` pages, 0 when that is
+  // not known. On failure no job was begun. By default the bytes are held,
+  // and delivered with Deliver as one file at the end.
+  virtual Status StartJob(std::string_view job_name, int pages, std::unique_ptr<JobStream>* stream);
 };
 
 }  // namespace quarvel

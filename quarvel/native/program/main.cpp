@@ -26,6 +26,7 @@
 #include "native/program/command_line.h"
 #include "native/program/document_watch.h"
 #include "native/program/messages.h"
+#include "native/program/page_count.h"
 #include "native/program/progress_line.h"
 #include "native/program/script_file.h"
 #include "native/render/rendering_printer.h"
@@ -175,6 +176,8 @@ bool PrintPages(quarvel::ScriptHost& host, const quarvel::CommandLine& line) {
   printer_messages.set_progress(&progress);
   RunEvents events(progress, destination.files);
   quarvel::RenderingPrinter printer(page, *destination.delivery, events);
+  if (quarvel::InfoOf(page.format).streamed)
+    printer.ExpectJobs(quarvel::CountJobPages(host, script));
   quarvel::DocumentWatch watch;
   quarvel::PrintDocument(host, printer, script.c_str(), &watch);
   if (host.open_error() != 0 || host.reading().error != 0 || host.reading().long_line != 0) {

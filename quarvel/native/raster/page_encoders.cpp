@@ -209,6 +209,7 @@ Status RasterStreamWriter::StartPage(int width, int height, int dpi) {
   header.cupsWidth = static_cast<unsigned>(width);
   header.cupsHeight = static_cast<unsigned>(height);
   header.cupsBytesPerLine = header.cupsWidth * (options_.gray ? 1 : 3);
+  header.cupsInteger[CUPS_RASTER_PWG_TotalPageCount] = static_cast<unsigned>(options_.pages);
   try {
     stream_->kept.resize(size_t(width) * 4);
     stream_->coded.resize(std::max(stream_->coded.size(), kFlushBytes + 1 + size_t(width) * 4));

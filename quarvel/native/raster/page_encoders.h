@@ -27,11 +27,13 @@ struct PagePixels {
 enum class RasterKind { kPwg, kUrf };
 
 // How the pages are encoded: in 8-bit grey (sGray) or 8-bit colour (sRGB),
-// and for which sides of the sheet (an IPP "sides" keyword: "one-sided",
-// "two-sided-long-edge", "two-sided-short-edge").
+// for which sides of the sheet (an IPP "sides" keyword: "one-sided",
+// "two-sided-long-edge", "two-sided-short-edge"), and how many pages the
+// stream is to have, for its headers (0 when that is not known).
 struct RasterOptions {
   bool gray = false;
   std::string sides = "one-sided";
+  int pages = 0;
 };
 
 // Takes the bytes of a stream as they are encoded; returns false when they

@@ -133,6 +133,7 @@ void RenderingPrinter::FailJob(std::string_view reason) {
 void RenderingPrinter::StartDocument() {
   if (document_open_) return;
   document_open_ = true;
+  ++jobs_started_;
   pages_ = 0;
   failure_.reset();
   try {
@@ -149,14 +150,16 @@ void RenderingPrinter::StartDocument() {
 }
 
 void RenderingPrinter::StartStream() {
+  RasterOptions raster = settings_.raster;
+  if (jobs_started_ <= expected_pages_.size()) raster.pages = expected_pages_[jobs_started_ - 1];
   std::unique_ptr<JobStream> stream;
-  if (const Status started = delivery_.StartJob(kJobName, &stream); !started.ok()) {
+  if (const Status started = delivery_.StartJob(kJobName, raster.pages, &stream); !started.ok()) {
     failure_ = started.message();
     return;
   }
   stream_ = std::make_unique<WatchedStream>(std::move(stream));
-  canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName,
-                                          settings_.raster, stream_.get());
+  canvas_ = std::make_unique<CairoCanvas>(settings_.device, settings_.format, kJobName, raster,
+                                          stream_.get());
 }
 
 void RenderingPrinter::StartPage() {

@@ -85,6 +85,11 @@ class RenderingPrinter : public Printer {
   // False once a job could not be delivered.
   bool all_delivered() const { return all_delivered_; }
 
+  // Takes the page count of each job to come, in order, as a first reading
+  // of the script found them; a streamed job tells its count before its
+  // pages are drawn, and a job beyond them tells none.
+  void ExpectJobs(std::vector<int> pages) { expected_pages_ = std::move(pages); }
+
   // The pieces in which a text line is laid out and drawn, in UTF-16 units.
   static constexpr size_t kTextPiece = 4096;
 
@@ -117,6 +122,8 @@ class RenderingPrinter : public Printer {
   TextLayout& Layout();
 
   PageSettings settings_;
+  std::vector<int> expected_pages_;
+  size_t jobs_started_ = 0;
   JobDelivery& delivery_;
   PrintEvents& events_;
   ArialFaces faces_;
