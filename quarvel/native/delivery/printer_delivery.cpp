@@ -11,6 +11,10 @@ namespace quarvel {
 namespace {
 
 constexpr auto kWaitInterval = std::chrono::seconds(1);
+// How long a job is given to end once cancelled, and how often it is
+// cancelled at most.
+constexpr auto kCancelSettling = std::chrono::milliseconds(200);
+constexpr int kCancels = 3;
 
 std::string Joined(const std::vector<std::string>& values, std::string_view separator) {
   std::string text;
@@ -125,25 +129,44 @@ class PrinterDelivery::Job : public JobStream {
     AddJobAttributes(printer_.plan_, request);
   }
 
+  // Cancels the job, and again while the printer goes on with it: a
+  // printer may take the cancel of a job whose document it has just had,
+  // then start the job all the same.
   void Cancel() {
     if (id_ <= 0) return;
     IppClient client(client_.address(), printer_.settings_.timeout_seconds,
                      IppClient::Signals::kIgnored);
-    IppHandle request = client.NewRequest(IPP_OP_CANCEL_JOB);
-    ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
-    IppHandle response;
-    if (const Status cancelled = client.Call(request.get(), &response); !cancelled.ok()) {
-      printer_.listener_.Warn("could not cancel " + Described() + ": " + cancelled.message());
+    for (int asked = 1;; ++asked) {
+      IppHandle request = client.NewRequest(IPP_OP_CANCEL_JOB);
+      ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
+      IppHandle response;
+      if (const Status cancelled = client.Call(request.get(), &response); !cancelled.ok()) {
+        printer_.listener_.Warn("could not cancel " + Described() + ": " + cancelled.message());
+        return;
+      }
+      std::this_thread::sleep_for(kCancelSettling);
+      IppHandle job;
+      if (!AskJob(client, &job).ok()) return;
+      const int state = AttributeInteger(job.get(), "job-state");
+      if (state == IPP_JSTATE_COMPLETED) {
+        printer_.listener_.Warn(Described() + " was printed before it could be cancelled");
+      }
+      if (state >= IPP_JSTATE_CANCELED || asked == kCancels) return;
     }
+  }
+
+  // The job's attributes, asked of the printer through `client`.
+  Status AskJob(IppClient& client, IppHandle* job) const {
+    IppHandle request = client.NewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
+    return client.Call(request.get(), job);
   }
 
   // Polls the job until the printer ends it; fails unless it completed.
   Status Follow() {
     for (;;) {
-      IppHandle request = client_.NewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-      ippAddInteger(request.get(), IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id_);
       IppHandle job;
-      if (Status asked = client_.Call(request.get(), &job); !asked.ok()) return asked;
+      if (Status asked = AskJob(client_, &job); !asked.ok()) return asked;
       const int state = AttributeInteger(job.get(), "job-state");
       const std::string reasons = StateText(AttributeStrings(job.get(), "job-state-reasons"), "");
       if (state >= IPP_JSTATE_CANCELED) {
