@@ -60,11 +60,15 @@ int RunFrom(const unsigned char* line, int x, int width) {
   constexpr uint64_t kColours = 0x00FFFFFF00FFFFFF;
   const uint32_t first = PixelAt(line, x);
   const uint64_t pair = uint64_t{first} << 32 | first;
+  const auto differs = [pair](const unsigned char* pixels) {
+    uint64_t two;
+    std::memcpy(&two, pixels, sizeof two);
+    return two ^ pair;
+  };
   int end = x + 1;
   for (; end + 8 <= width; end += 8) {
-    uint64_t pairs[4];
-    std::memcpy(pairs, line + size_t(end) * 4, sizeof pairs);
-    if (((pairs[0] ^ pair) | (pairs[1] ^ pair) | (pairs[2] ^ pair) | (pairs[3] ^ pair)) &
+    const unsigned char* eight = line + size_t(end) * 4;
+    if ((differs(eight) | differs(eight + 8) | differs(eight + 16) | differs(eight + 24)) &
         kColours) {
       break;
     }
