@@ -87,6 +87,15 @@ class RenderingPrinterTest : public ::testing::Test {
     return pages;
   }
 
+  // Prints the one page of `script` as a PNG page of letter at 72 dpi, and
+  // reads it back; null when it was not printed so.
+  SurfaceHandle PrintLetterPng(std::string_view script) {
+    Print(script, {{72, kLetter}, std::nullopt, OutputFormat::kPng});
+    if (jobs_.jobs.size() != 1 || jobs_.jobs[0].size() != 1) return nullptr;
+    WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
+    return ReadPng("page.png");
+  }
+
   ScopedTempDir temp_dir_;
   KeptJobs jobs_;
   CountedEvents events_;
@@ -184,45 +193,37 @@ TEST_F(RenderingPrinterTest, SvgAndPngMakeAFilePerPage) {
   EXPECT_EQ(events_.jobs, 2);
 }
 
+// The colour of pixel (`x`, `y`) of `png`, as 0xRRGGBB.
+uint32_t ColourAt(const SurfaceHandle& png, int x, int y) {
+  const unsigned char* row =
+      cairo_image_surface_get_data(png.get()) + y * cairo_image_surface_get_stride(png.get());
+  return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
+}
+
 // Guards against a text line that does not blank out what was drawn under
 // its cell before it, or that blanks out what is drawn over it later.
 TEST_F(RenderingPrinterTest, TextCellBlanksOutOnlyWhatWasDrawnUnderItBefore) {
-  Print(
+  const SurfaceHandle png = PrintLetterPng(
       "x\nbeginDocument\nbeginPage\nbeginSimpleTable\nbeginCols\n10\n800\n10\n710\nendCols\n"
       "beginText\n\n96\nnormal\n\n5\n790\n..........\nendText\n"
-      "beginCols\n12\n800\n12\n710\nendCols\nendSimpleTable\nendPage\nendDocument\n",
-      {{72, kLetter}, std::nullopt, OutputFormat::kPng});
-  ASSERT_EQ(jobs_.jobs.size(), 1u);
-  WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
-  const SurfaceHandle png = ReadPng("page.png");
-  const auto pixel = [&png](int x, int y) {
-    const unsigned char* row =
-        cairo_image_surface_get_data(png.get()) + y * cairo_image_surface_get_stride(png.get());
-    return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
-  };
-  EXPECT_EQ(pixel(80, 100), 0xFFFFFFu) << "the rule drawn before, inside the cell";
-  EXPECT_EQ(pixel(80, 400), 0u) << "the rule drawn before, below the cell";
-  EXPECT_EQ(pixel(96, 100), 0u) << "the rule drawn after, inside the cell";
+      "beginCols\n12\n800\n12\n710\nendCols\nendSimpleTable\nendPage\nendDocument\n");
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(ColourAt(png, 80, 100), 0xFFFFFFu) << "the rule drawn before, inside the cell";
+  EXPECT_EQ(ColourAt(png, 80, 400), 0u) << "the rule drawn before, below the cell";
+  EXPECT_EQ(ColourAt(png, 96, 100), 0u) << "the rule drawn after, inside the cell";
 }
 
 // Guards against a drawing lost, cut or moved where two bands of a raster
 // page meet: at 72 dpi, a letter page's first band ends at line 428.
 TEST_F(RenderingPrinterTest, RuleAcrossBandsIsDrawnWhole) {
-  Print(
+  const SurfaceHandle png = PrintLetterPng(
       "x\nbeginDocument\nbeginPage\nbeginSimpleTable\nbeginCols\n10\n737\n10\n710\nendCols\n"
-      "endSimpleTable\nendPage\nendDocument\n",
-      {{72, kLetter}, std::nullopt, OutputFormat::kPng});
-  ASSERT_EQ(jobs_.jobs.size(), 1u);
-  WriteFileBytes("page.png", jobs_.jobs[0][0].bytes);
-  const SurfaceHandle png = ReadPng("page.png");
-  const unsigned char* data = cairo_image_surface_get_data(png.get());
-  const int stride = cairo_image_surface_get_stride(png.get());
+      "endSimpleTable\nendPage\nendDocument\n");
+  ASSERT_NE(png, nullptr);
   // The rule's column: black from line 504, in the second band, to 720.
   std::vector<int> black;
   for (int y = 0; y < cairo_image_surface_get_height(png.get()); ++y) {
-    if ((reinterpret_cast<const uint32_t*>(data + y * stride)[80] & 0xFFFFFF) == 0) {
-      black.push_back(y);
-    }
+    if (ColourAt(png, 80, y) == 0) black.push_back(y);
   }
   ASSERT_EQ(black.size(), 217u);
   EXPECT_EQ(black.back(), 720);
