@@ -56,25 +56,12 @@ speed_goal=2
 growth_goal_mb=50
 needed_kb=$((5 * 1024 * 1024))
 
-# Installs the packages that give the commands named, unless they are
-# there; returns nonzero, with a message, when they cannot be had.
-have() {
-  local command package missing=()
-  for command in "$@"; do
-    package=${command%%:*}
-    command -v "${command#*:}" >/dev/null || missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-      "${missing[@]}" >/dev/null 2>&1; then
-    return 0
-  fi
-  echo "raster_bench: ${missing[*]} missing" >&2
-  return 1
-}
+source bench/have.sh
 
-have time:/usr/bin/time python3:/usr/bin/python3 ghostscript:gs || exit 1
+if ! have time:/usr/bin/time python3:/usr/bin/python3 ghostscript:gs; then
+  echo "raster_bench: ${have_missing[*]} missing" >&2
+  exit 1
+fi
 if ! "$quarvel" --help | grep -qw pwg; then
   echo "raster_bench: $quarvel does not print PWG Raster (-T pwg)" >&2
   exit 1

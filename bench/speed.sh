@@ -26,21 +26,12 @@ make_scripts=$(pwd)/bench/make_scripts.py
 work=$(mktemp -d /tmp/quarvel-speed.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Installs the packages that give the commands named, unless they are
-# there; returns nonzero, with a message, when they cannot be had.
-have() {
-  local command package missing=()
-  for command in "$@"; do
-    package=${command%%:*}
-    command -v "${command#*:}" >/dev/null || missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-      "${missing[@]}" >/dev/null 2>&1; then
-    return 0
-  fi
-  echo "  (skipped: ${missing[*]} missing)"
+source bench/have.sh
+
+# have, saying when a section is skipped for what it lacks.
+needs() {
+  have "$@" && return 0
+  echo "  (skipped: ${have_missing[*]} missing)"
   return 1
 }
 
@@ -97,7 +88,7 @@ traces() {
   cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')
   printf '  wall %.2f s, CPU %.2f s: wall %s x CPU (goal: 1.2 at most)\n' \
     "$wall" "$cpu" "$(ratio "$wall" "$cpu")"
-  have strace || return 0
+  needs strace || return 0
   # Two traced blocks a page: a rows block and a header table. The calls of
   # an empty script (start-up, standard output) are taken off.
   local blocks calls empty
@@ -117,7 +108,7 @@ pdf_peak_kb() {
 
 pdf() {
   echo "== PDF: 1,000 pages of 60 lines"
-  have enscript ghostscript:ps2pdf || return 0
+  needs enscript ghostscript:ps2pdf || return 0
   local size quarvel_time reference
   python3 "$make_scripts" pages 1000 60 "$work/pages.txt" "$work/pages-plain.txt"
   reference=$(best_wall sh -c "enscript -q -B -L 60 -p - pages-plain.txt | ps2pdf - ref.pdf")
