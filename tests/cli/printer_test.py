@@ -39,32 +39,22 @@ enable-wide-area=no
 PRINTING = "#!/bin/sh\nexec sleep 3\n"
 ENDED = {"completed", "canceled", "aborted"}
 
-JOBS_TEST = """{
-  NAME "Every job"
-  OPERATION Get-Jobs
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR language attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR keyword which-jobs all
-  ATTR keyword requested-attributes job-id,job-state,job-name
-  STATUS successful-ok
-  DISPLAY job-id
-  DISPLAY job-state
-  DISPLAY job-name
-}
-"""
 
-CANCEL_TEST = """{
-  NAME "Cancel a job"
-  OPERATION Cancel-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR language attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job
-}
-"""
+def ipptool_test(name, operation, *lines):
+    """An ipptool test file of one `operation` on the printer at $uri: the
+    attributes that every request has, then `lines`."""
+    return "\n".join(["{", f'  NAME "{name}"', f"  OPERATION {operation}",
+                      "  GROUP operation-attributes-tag",
+                      "  ATTR charset attributes-charset utf-8",
+                      "  ATTR language attributes-natural-language en",
+                      "  ATTR uri printer-uri $uri", *(f"  {line}" for line in lines), "}", ""])
+
+
+JOBS_TEST = ipptool_test("Every job", "Get-Jobs", "ATTR keyword which-jobs all",
+                         "ATTR keyword requested-attributes job-id,job-state,job-name",
+                         "STATUS successful-ok", "DISPLAY job-id", "DISPLAY job-state",
+                         "DISPLAY job-name")
+CANCEL_TEST = ipptool_test("Cancel a job", "Cancel-Job", "ATTR integer job-id $job")
 
 # The printers, by the model that they announce and the formats that they take.
 PERSONALITIES = (("PDF", "application/pdf"), ("PWG", "image/pwg-raster"),
