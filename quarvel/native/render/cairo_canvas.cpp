@@ -372,11 +372,10 @@ void CairoCanvas::DrawText(const ArialFace& face, double em, const GlyphRun& run
     if (!run.ink) return;
     const std::shared_ptr<cairo_font_face_t> font(cairo_font_face_reference(face.face.get()),
                                                   cairo_font_face_destroy);
-    drawings_.push_back(
-        {run.ink->Grown(kSmoothingReach), [this, font, em, glyphs = glyphs_, as_outlines] {
-           PaintGlyphs(font.get(), em, glyphs, as_outlines);
-         }});
-    return;
+    return DrawWithin(run.ink->Grown(kSmoothingReach),
+                      [this, font, em, glyphs = glyphs_, as_outlines] {
+                        PaintGlyphs(font.get(), em, glyphs, as_outlines);
+                      });
   }
   if (as_outlines) return PaintGlyphs(face.face.get(), em, glyphs_, true);
   const Drawing drawing(*this);
